@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,11 +20,14 @@ namespace platform {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -173,7 +177,9 @@ std::string ExecutablePath() {
     return ec ? std::string() : self.string();
 }
 
-std::string ExecutableFolder() { return FolderPart(ExecutablePath()); }
+std::string ExecutableFolder() {
+    return FolderPart(ExecutablePath());
+}
 
 bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
@@ -182,6 +188,11 @@ bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         return false;
+    }
+    // The new file takes the place of the old one, so it keeps the old one's permissions.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) {
+        (void)::fchmod(fd, old.st_mode & 07777);
     }
     const char* data = bytes.data();
     size_t left = bytes.size();

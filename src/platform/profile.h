@@ -2,9 +2,35 @@
 
 // Profile (INI) files with the rules of the Windows profile-file functions.
 //
-// (The full list of reading and writing rules is documented below by the implementation.)
+// Reading
+// - Section and key names are compared without regard to case; a value keeps the case it has in the
+//   file. Names the caller passes lose the spaces around them.
+// - Spaces and tabs around keys and values are trimmed. A value enclosed in one matching pair of double
+//   or single quotes loses that pair ("'a'" reads as a, "'a\"" stays as it is).
+// - A line whose key starts with ";" is a comment: never found, never listed. A ";" inside a value is
+//   part of the value.
+// - A section line may have blanks before its "["; the name ends at the first "]" (blanks around it
+//   trimmed) and text after the "]" is ignored. A section line without "]" names the rest of the line.
+// - A line without "=" is a key with an empty value; a blank line is nothing.
+// - Lines before the first section belong to no section and are never found.
+// - With duplicates, the first section of a name is the one searched and the first key in it wins;
+//   the name lists show every occurrence.
+// - A default loses its trailing spaces, and serves also for a missing key, section or file.
+// - LF and CRLF line ends are both read; the bytes of a line are taken as they are (no code page).
+//
+// Writing
+// - A key already present keeps its place and the case of its name, and gets the new value written as
+//   given ("key=value", no blanks around "=").
+// - A new key goes after the last key of its section (right after the section line when the section
+//   has none yet); a new section is appended at the end of the file, after one blank line when the file
+//   is not empty.
+// - Lines that are written get CRLF ends; every other byte of the file is kept as it was.
+// - Deleting a key removes its line; deleting a section removes its section line and every line up to
+//   the next section (the first section of that name only).
+// - A missing file is created when its folder exists. Writes are atomic: a temporary file in the same
+//   folder, then a rename, so a reader sees the old file or the new one.
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,16 +40,22 @@
 namespace platform::profile {
 
 // One profile file held in memory: loaded once, queried and changed many times, saved once.
-// Every byte of the file that a change does not touch is kept.
 class ProfileFile {
-public:
-    ProfileFile() = default;
-    static ProfileFile FromBytes(std::string bytes);
+  public:
+    ProfileFile();
+    ~ProfileFile();
+    ProfileFile(ProfileFile&&) noexcept;
+    ProfileFile& operator=(ProfileFile&&) noexcept;
+    ProfileFile(const ProfileFile&) = delete;
+    ProfileFile& operator=(const ProfileFile&) = delete;
+
+    static ProfileFile FromBytes(std::string_view bytes);
     // A missing or unreadable file loads as an empty one.
     static ProfileFile Load(std::string_view path);
 
-    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
-    // Whether the key is present (a comment key is never present).
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue) const;
+    bool HasSection(std::string_view section) const;
     bool HasKey(std::string_view section, std::string_view key) const;
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(std::string_view section) const;
@@ -32,29 +64,42 @@ public:
     void DeleteKey(std::string_view section, std::string_view key);
     void DeleteSection(std::string_view section);
 
+    bool Changed() const;
     std::string Bytes() const;
-    // Writes the file atomically (temporary file in the same folder, then rename). Fails when the
-    // folder does not exist or cannot be written.
+    // Writes the file atomically. Fails when the folder does not exist or cannot be written.
     Result<void> Save(std::string_view path) const;
+
+  private:
+    struct Data;
+    std::unique_ptr<Data> data_;
 };
 
-// The Windows-shaped calls, one read (and for writes one atomic write) of the file each.
+// The Windows-shaped calls: each reads the file once, and a write writes it once.
 std::string ReadString(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view defaultValue);
 std::vector<std::string> SectionNames(std::string_view file);
 std::vector<std::string> KeyNames(std::string_view file, std::string_view section);
-bool WriteString(std::string_view file, std::string_view section, std::string_view key, std::string_view value);
+bool WriteString(std::string_view file, std::string_view section, std::string_view key,
+                 std::string_view value);
 bool DeleteKey(std::string_view file, std::string_view section, std::string_view key);
 bool DeleteSection(std::string_view file, std::string_view section);
 
-// Many writes with one read and one write of the file.
+// Many writes with one read and one write of the file. Nothing reaches the file before Commit.
 class Batch {
-public:
+  public:
     explicit Batch(std::string file);
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void DeleteKey(std::string_view section, std::string_view key);
     void DeleteSection(std::string_view section);
     Result<void> Commit();
+
+  private:
+    struct Change {
+        enum class Kind { Write, DeleteKey, DeleteSection } kind;
+        std::string section, key, value;
+    };
+    std::string file_;
+    std::vector<Change> changes_;
 };
 
 }  // namespace platform::profile

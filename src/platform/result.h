@@ -22,8 +22,8 @@ inline Error WithContext(Error error, std::string_view context) {
 
 template <class T>
 class [[nodiscard]] Result {
-public:
-    Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
+  public:
+    Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}      // NOLINT: implicit by design
     Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}  // NOLINT: implicit by design
 
     bool ok() const { return state_.index() == 0; }
@@ -40,13 +40,13 @@ public:
     const Error& error() const { return std::get<1>(state_); }
     T value_or(T fallback) const& { return ok() ? value() : std::move(fallback); }
 
-private:
+  private:
     std::variant<T, Error> state_;
 };
 
 template <>
 class [[nodiscard]] Result<void> {
-public:
+  public:
     Result() = default;
     Result(Error error) : error_(std::move(error)), failed_(true) {}  // NOLINT: implicit by design
 
@@ -54,11 +54,13 @@ public:
     explicit operator bool() const { return ok(); }
     const Error& error() const { return error_; }
 
-private:
+  private:
     Error error_;
     bool failed_ = false;
 };
 
-inline Error Fail(std::string message) { return Error{std::move(message)}; }
+inline Error Fail(std::string message) {
+    return Error{std::move(message)};
+}
 
 }  // namespace platform

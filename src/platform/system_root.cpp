@@ -56,15 +56,32 @@ SystemConfig Preset(std::string name, unsigned platformId, unsigned major, unsig
 
 const std::vector<std::string>& KnownPrivileges() {
     static const std::vector<std::string> names = {
-        "SeAssignPrimaryTokenPrivilege", "SeAuditPrivilege",         "SeBackupPrivilege",
-        "SeChangeNotifyPrivilege",       "SeCreateGlobalPrivilege",  "SeCreatePagefilePrivilege",
-        "SeCreatePermanentPrivilege",    "SeCreateTokenPrivilege",   "SeDebugPrivilege",
-        "SeImpersonatePrivilege",        "SeIncreaseBasePriorityPrivilege", "SeIncreaseQuotaPrivilege",
-        "SeLoadDriverPrivilege",         "SeLockMemoryPrivilege",    "SeManageVolumePrivilege",
-        "SeProfileSingleProcessPrivilege", "SeRemoteShutdownPrivilege", "SeRestorePrivilege",
-        "SeSecurityPrivilege",           "SeShutdownPrivilege",      "SeSystemEnvironmentPrivilege",
-        "SeSystemProfilePrivilege",      "SeSystemtimePrivilege",    "SeTakeOwnershipPrivilege",
-        "SeTcbPrivilege",                "SeUndockPrivilege",
+        "SeAssignPrimaryTokenPrivilege",
+        "SeAuditPrivilege",
+        "SeBackupPrivilege",
+        "SeChangeNotifyPrivilege",
+        "SeCreateGlobalPrivilege",
+        "SeCreatePagefilePrivilege",
+        "SeCreatePermanentPrivilege",
+        "SeCreateTokenPrivilege",
+        "SeDebugPrivilege",
+        "SeImpersonatePrivilege",
+        "SeIncreaseBasePriorityPrivilege",
+        "SeIncreaseQuotaPrivilege",
+        "SeLoadDriverPrivilege",
+        "SeLockMemoryPrivilege",
+        "SeManageVolumePrivilege",
+        "SeProfileSingleProcessPrivilege",
+        "SeRemoteShutdownPrivilege",
+        "SeRestorePrivilege",
+        "SeSecurityPrivilege",
+        "SeShutdownPrivilege",
+        "SeSystemEnvironmentPrivilege",
+        "SeSystemProfilePrivilege",
+        "SeSystemtimePrivilege",
+        "SeTakeOwnershipPrivilege",
+        "SeTcbPrivilege",
+        "SeUndockPrivilege",
     };
     return names;
 }
@@ -73,17 +90,28 @@ const std::vector<std::string>& KnownPrivileges() {
 // edition letter into the service-pack text; Windows 95 and NT 4 before SP6 know only the basic
 // record; Windows 2000 lacks GetNativeSystemInfo and the WOW64 functions.
 std::optional<SystemConfig> PresetConfig(std::string_view name) {
-    if (name == "95") return Preset("95", 1, 4, 0, 950, "", false, 0, false, false);
-    if (name == "98") return Preset("98", 1, 4, 10, 1998, "", true, 0, false, false);
-    if (name == "98se") return Preset("98se", 1, 4, 10, 2222, " A ", true, 0, false, false);
-    if (name == "me") return Preset("me", 1, 4, 90, 3000, "", true, 0, false, false);
-    if (name == "nt4") return Preset("nt4", 2, 4, 0, 1381, "Service Pack 6", true, 0, false, false);
-    if (name == "2000") return Preset("2000", 2, 5, 0, 2195, "Service Pack 4", true, 0, false, false);
-    if (name == "xp") return Preset("xp", 2, 5, 1, 2600, "Service Pack 2", true, 0, true, false);
-    if (name == "xp64") return Preset("xp64", 2, 5, 2, 3790, "Service Pack 2", true, 9, true, true);
-    if (name == "vista32") return Preset("vista32", 2, 6, 0, 6002, "Service Pack 2", true, 0, true, false);
-    if (name == "vista64") return Preset("vista64", 2, 6, 0, 6002, "Service Pack 2", true, 9, true, true);
-    if (name == "win7") return Preset("win7", 2, 6, 1, 7601, "Service Pack 1", true, 9, true, true);
+    if (name == "95")
+        return Preset("95", 1, 4, 0, 950, "", false, 0, false, false);
+    if (name == "98")
+        return Preset("98", 1, 4, 10, 1998, "", true, 0, false, false);
+    if (name == "98se")
+        return Preset("98se", 1, 4, 10, 2222, " A ", true, 0, false, false);
+    if (name == "me")
+        return Preset("me", 1, 4, 90, 3000, "", true, 0, false, false);
+    if (name == "nt4")
+        return Preset("nt4", 2, 4, 0, 1381, "Service Pack 6", true, 0, false, false);
+    if (name == "2000")
+        return Preset("2000", 2, 5, 0, 2195, "Service Pack 4", true, 0, false, false);
+    if (name == "xp")
+        return Preset("xp", 2, 5, 1, 2600, "Service Pack 2", true, 0, true, false);
+    if (name == "xp64")
+        return Preset("xp64", 2, 5, 2, 3790, "Service Pack 2", true, 9, true, true);
+    if (name == "vista32")
+        return Preset("vista32", 2, 6, 0, 6002, "Service Pack 2", true, 0, true, false);
+    if (name == "vista64")
+        return Preset("vista64", 2, 6, 0, 6002, "Service Pack 2", true, 9, true, true);
+    if (name == "win7")
+        return Preset("win7", 2, 6, 1, 7601, "Service Pack 1", true, 9, true, true);
     return std::nullopt;
 }
 
@@ -128,7 +156,9 @@ Result<void> EnsureSystemRoot(const fs::path& root) {
     return InitSystemRoot(root, *PresetConfig("xp"));
 }
 
-Result<SystemConfig> ReadSystemConfig(const fs::path& root) { return ReadSystemConfigFile(root / "system.ini"); }
+Result<SystemConfig> ReadSystemConfig(const fs::path& root) {
+    return ReadSystemConfigFile(root / "system.ini");
+}
 
 Result<void> WriteSystemConfig(const fs::path& root, const SystemConfig& config) {
     return WriteSystemConfigFile(root / "system.ini", config);
@@ -146,12 +176,26 @@ const SystemConfig& CurrentSystemConfig() {
     return *s.config;
 }
 
-fs::path WindowsFolder() { return CurrentSystemRoot() / "Windows"; }
-fs::path System32Folder() { return WindowsFolder() / "system32"; }
-fs::path SysWow64Folder() { return WindowsFolder() / "SysWOW64"; }
-fs::path CommonAppDataFolder() { return CurrentSystemRoot() / "ProgramData"; }
-fs::path RootTempFolder() { return CurrentSystemRoot() / "Temp"; }
-fs::path RegistryDatabase() { return CurrentSystemRoot() / "registry.db"; }
-fs::path MachineFolder() { return CurrentSystemRoot() / "machine"; }
+fs::path WindowsFolder() {
+    return CurrentSystemRoot() / "Windows";
+}
+fs::path System32Folder() {
+    return WindowsFolder() / "system32";
+}
+fs::path SysWow64Folder() {
+    return WindowsFolder() / "SysWOW64";
+}
+fs::path CommonAppDataFolder() {
+    return CurrentSystemRoot() / "ProgramData";
+}
+fs::path RootTempFolder() {
+    return CurrentSystemRoot() / "Temp";
+}
+fs::path RegistryDatabase() {
+    return CurrentSystemRoot() / "registry.db";
+}
+fs::path MachineFolder() {
+    return CurrentSystemRoot() / "machine";
+}
 
 }  // namespace platform

@@ -31,7 +31,9 @@ TempSystemRoot::TempSystemRoot() {
     platform::UseSystemRoot(dir_.path());
 }
 
-TempSystemRoot::~TempSystemRoot() { platform::UseSystemRoot({}); }
+TempSystemRoot::~TempSystemRoot() {
+    platform::UseSystemRoot({});
+}
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());

@@ -9,7 +9,7 @@
 namespace kit_test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,19 +17,19 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string str() const { return path_.string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 class TempSystemRoot {
-public:
+  public:
     TempSystemRoot();
     ~TempSystemRoot();
     TempSystemRoot(const TempSystemRoot&) = delete;
     TempSystemRoot& operator=(const TempSystemRoot&) = delete;
     const std::filesystem::path& path() const { return dir_.path(); }
 
-private:
+  private:
     TempDir dir_;
 };
 

@@ -30,9 +30,12 @@ int main(int argc, char** argv) {
     }
     std::string command = args[0];
     args.erase(args.begin());
-    if (command == "init") return winsys::RunInit(args);
-    if (command == "show") return winsys::RunShow(args);
-    if (command == "reg") return winsys::RunReg(args);
+    if (command == "init")
+        return winsys::RunInit(args);
+    if (command == "show")
+        return winsys::RunShow(args);
+    if (command == "reg")
+        return winsys::RunReg(args);
     if (command == "--help" || command == "-h" || command == "help") {
         Usage();
         return 0;

@@ -1,0 +1,434 @@
+#include "platform/profile.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <optional>
+#include <system_error>
+#include <unordered_map>
+
+#include "platform/paths.h"
+
+namespace platform::profile {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view TrimSpaces(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string Fold(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+std::string_view Unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+struct Line {
+    std::string text;  // without its line end
+    std::string eol;   // "\r\n", "\n" or "" for a last line without one
+};
+
+enum class LineKind { Other, Key };
+
+struct KeyLine {
+    std::string_view key;
+    std::string_view value;
+};
+
+// A line of a section: a key line, or anything else (blank, comment).
+std::optional<KeyLine> ParseKeyLine(std::string_view text) {
+    size_t eq = text.find('=');
+    std::string_view key = Trim(eq == std::string_view::npos ? text : text.substr(0, eq));
+    if (key.empty() || key.front() == ';') {
+        return std::nullopt;
+    }
+    std::string_view value = eq == std::string_view::npos ? std::string_view() : Trim(text.substr(eq + 1));
+    return KeyLine{key, value};
+}
+
+// The name of a section line, or nothing when the line is not one.
+std::optional<std::string_view> ParseSectionLine(std::string_view text) {
+    std::string_view rest = text;
+    while (!rest.empty() && IsBlank(rest.front()))
+        rest.remove_prefix(1);
+    if (rest.empty() || rest.front() != '[') {
+        return std::nullopt;
+    }
+    rest.remove_prefix(1);
+    size_t close = rest.find(']');
+    return Trim(close == std::string_view::npos ? rest : rest.substr(0, close));
+}
+
+struct Section {
+    std::optional<Line> header;  // none for the lines before the first section
+    std::string name;
+    std::vector<Line> lines;
+    // First line of each key, by folded name; rebuilt after lines move.
+    mutable std::unordered_map<std::string, size_t> keyIndex;
+    mutable bool indexed = false;
+
+    const std::unordered_map<std::string, size_t>& Keys() const {
+        if (!indexed) {
+            keyIndex.clear();
+            for (size_t i = 0; i < lines.size(); ++i) {
+                if (auto kv = ParseKeyLine(lines[i].text)) {
+                    keyIndex.emplace(Fold(kv->key), i);
+                }
+            }
+            indexed = true;
+        }
+        return keyIndex;
+    }
+};
+
+}  // namespace
+
+struct ProfileFile::Data {
+    std::vector<Section> sections;  // sections[0] holds the lines before the first section
+    std::unordered_map<std::string, size_t> sectionIndex;
+    bool changed = false;
+
+    void IndexSections() {
+        sectionIndex.clear();
+        for (size_t i = 1; i < sections.size(); ++i) {
+            sectionIndex.emplace(Fold(sections[i].name), i);
+        }
+    }
+
+    const Section* Find(std::string_view name) const {
+        auto it = sectionIndex.find(Fold(TrimSpaces(name)));
+        return it == sectionIndex.end() ? nullptr : &sections[it->second];
+    }
+    Section* Find(std::string_view name) {
+        auto it = sectionIndex.find(Fold(TrimSpaces(name)));
+        return it == sectionIndex.end() ? nullptr : &sections[it->second];
+    }
+
+    // The last line of the file gets a line end before anything is written after it.
+    void EndLastLine() {
+        for (auto s = sections.rbegin(); s != sections.rend(); ++s) {
+            if (!s->lines.empty()) {
+                if (s->lines.back().eol.empty())
+                    s->lines.back().eol = "\r\n";
+                return;
+            }
+            if (s->header) {
+                if (s->header->eol.empty())
+                    s->header->eol = "\r\n";
+                return;
+            }
+        }
+    }
+
+    bool Empty() const {
+        for (const Section& s : sections) {
+            if (s.header || !s.lines.empty())
+                return false;
+        }
+        return true;
+    }
+};
+
+ProfileFile::ProfileFile() : data_(std::make_unique<Data>()) {
+    data_->sections.emplace_back();
+}
+ProfileFile::~ProfileFile() = default;
+ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
+ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
+
+ProfileFile ProfileFile::FromBytes(std::string_view bytes) {
+    ProfileFile file;
+    Data& d = *file.data_;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t nl = bytes.find('\n', pos);
+        std::string_view text =
+            bytes.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        std::string_view eol;
+        if (nl == std::string_view::npos) {
+            pos = bytes.size();
+        } else {
+            eol = bytes.substr(nl, 1);
+            if (!text.empty() && text.back() == '\r') {
+                text.remove_suffix(1);
+                eol = bytes.substr(nl - 1, 2);
+            }
+            pos = nl + 1;
+        }
+        Line line{std::string(text), std::string(eol)};
+        if (auto name = ParseSectionLine(line.text)) {
+            Section section;
+            section.name = std::string(*name);
+            section.header = std::move(line);
+            d.sections.push_back(std::move(section));
+        } else {
+            d.sections.back().lines.push_back(std::move(line));
+        }
+    }
+    d.IndexSections();
+    return file;
+}
+
+ProfileFile ProfileFile::Load(std::string_view path) {
+    std::string bytes;
+    if (!ReadWholeFile(NativePath(path), bytes)) {
+        return ProfileFile();
+    }
+    return FromBytes(bytes);
+}
+
+std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const {
+    std::string fallback(defaultValue);
+    while (!fallback.empty() && fallback.back() == ' ')
+        fallback.pop_back();
+    const Section* s = data_->Find(section);
+    if (s == nullptr) {
+        return fallback;
+    }
+    const auto& keys = s->Keys();
+    auto it = keys.find(Fold(TrimSpaces(key)));
+    if (it == keys.end()) {
+        return fallback;
+    }
+    return std::string(Unquote(ParseKeyLine(s->lines[it->second].text)->value));
+}
+
+bool ProfileFile::HasSection(std::string_view section) const {
+    return data_->Find(section) != nullptr;
+}
+
+bool ProfileFile::HasKey(std::string_view section, std::string_view key) const {
+    const Section* s = data_->Find(section);
+    return s != nullptr && s->Keys().contains(Fold(TrimSpaces(key)));
+}
+
+std::vector<std::string> ProfileFile::SectionNames() const {
+    std::vector<std::string> names;
+    for (size_t i = 1; i < data_->sections.size(); ++i) {
+        names.push_back(data_->sections[i].name);
+    }
+    return names;
+}
+
+std::vector<std::string> ProfileFile::KeyNames(std::string_view section) const {
+    std::vector<std::string> names;
+    if (const Section* s = data_->Find(section)) {
+        for (const Line& line : s->lines) {
+            if (auto kv = ParseKeyLine(line.text)) {
+                names.emplace_back(kv->key);
+            }
+        }
+    }
+    return names;
+}
+
+void ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    Data& d = *data_;
+    std::string_view keyName = TrimSpaces(key);
+    Section* s = d.Find(section);
+    if (s == nullptr) {
+        bool wasEmpty = d.Empty();
+        d.EndLastLine();
+        if (!wasEmpty) {
+            d.sections.back().lines.push_back(Line{"", "\r\n"});
+        }
+        Section added;
+        added.name = std::string(TrimSpaces(section));
+        added.header = Line{"[" + added.name + "]", "\r\n"};
+        d.sections.push_back(std::move(added));
+        d.sectionIndex.emplace(Fold(d.sections.back().name), d.sections.size() - 1);
+        s = &d.sections.back();
+    }
+    const auto& keys = s->Keys();
+    if (auto it = keys.find(Fold(keyName)); it != keys.end()) {
+        Line& line = s->lines[it->second];
+        std::string spelled(ParseKeyLine(line.text)->key);
+        line.text = spelled + "=" + std::string(value);
+    } else {
+        // After the last key of the section, before any blank lines or comments that follow it.
+        size_t at = 0;
+        for (size_t i = s->lines.size(); i > 0; --i) {
+            if (ParseKeyLine(s->lines[i - 1].text)) {
+                at = i;
+                break;
+            }
+        }
+        Line added{std::string(keyName) + "=" + std::string(value), "\r\n"};
+        if (at > 0 && s->lines[at - 1].eol.empty()) {
+            s->lines[at - 1].eol = "\r\n";
+        } else if (at == 0 && s->header && s->header->eol.empty()) {
+            s->header->eol = "\r\n";
+        }
+        if (at == s->lines.size() && at > 0) {
+            s->keyIndex.emplace(Fold(keyName), at);  // appending moves no other line
+            s->lines.push_back(std::move(added));
+        } else {
+            s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(added));
+            s->indexed = false;
+        }
+    }
+    d.changed = true;
+}
+
+void ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+    Section* s = data_->Find(section);
+    if (s == nullptr) {
+        return;
+    }
+    const auto& keys = s->Keys();
+    auto it = keys.find(Fold(TrimSpaces(key)));
+    if (it == keys.end()) {
+        return;
+    }
+    s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(it->second));
+    s->indexed = false;
+    data_->changed = true;
+}
+
+void ProfileFile::DeleteSection(std::string_view section) {
+    Data& d = *data_;
+    auto it = d.sectionIndex.find(Fold(TrimSpaces(section)));
+    if (it == d.sectionIndex.end()) {
+        return;
+    }
+    d.sections.erase(d.sections.begin() + static_cast<std::ptrdiff_t>(it->second));
+    d.IndexSections();
+    d.changed = true;
+}
+
+bool ProfileFile::Changed() const {
+    return data_->changed;
+}
+
+std::string ProfileFile::Bytes() const {
+    std::string out;
+    for (const Section& s : data_->sections) {
+        if (s.header) {
+            out += s.header->text;
+            out += s.header->eol;
+        }
+        for (const Line& line : s.lines) {
+            out += line.text;
+            out += line.eol;
+        }
+    }
+    return out;
+}
+
+Result<void> ProfileFile::Save(std::string_view path) const {
+    std::filesystem::path native = NativePath(path);
+    std::error_code ec;
+    std::filesystem::path folder = native.parent_path().empty() ? "." : native.parent_path();
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return Fail("folder of " + native.string() + " does not exist");
+    }
+    if (std::filesystem::exists(native, ec) && ::access(native.c_str(), W_OK) != 0) {
+        return Fail(native.string() + " is read-only");
+    }
+    if (!WriteFileAtomically(native, Bytes())) {
+        return Fail("cannot write " + native.string());
+    }
+    return {};
+}
+
+std::string ReadString(std::string_view file, std::string_view section, std::string_view key,
+                       std::string_view defaultValue) {
+    return ProfileFile::Load(file).ReadString(section, key, defaultValue);
+}
+
+std::vector<std::string> SectionNames(std::string_view file) {
+    return ProfileFile::Load(file).SectionNames();
+}
+
+std::vector<std::string> KeyNames(std::string_view file, std::string_view section) {
+    return ProfileFile::Load(file).KeyNames(section);
+}
+
+bool WriteString(std::string_view file, std::string_view section, std::string_view key,
+                 std::string_view value) {
+    Batch batch{std::string(file)};
+    batch.WriteString(section, key, value);
+    return batch.Commit().ok();
+}
+
+bool DeleteKey(std::string_view file, std::string_view section, std::string_view key) {
+    Batch batch{std::string(file)};
+    batch.DeleteKey(section, key);
+    return batch.Commit().ok();
+}
+
+bool DeleteSection(std::string_view file, std::string_view section) {
+    Batch batch{std::string(file)};
+    batch.DeleteSection(section);
+    return batch.Commit().ok();
+}
+
+Batch::Batch(std::string file) : file_(std::move(file)) {}
+
+void Batch::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    changes_.push_back({Change::Kind::Write, std::string(section), std::string(key), std::string(value)});
+}
+
+void Batch::DeleteKey(std::string_view section, std::string_view key) {
+    changes_.push_back({Change::Kind::DeleteKey, std::string(section), std::string(key), {}});
+}
+
+void Batch::DeleteSection(std::string_view section) {
+    changes_.push_back({Change::Kind::DeleteSection, std::string(section), {}, {}});
+}
+
+Result<void> Batch::Commit() {
+    ProfileFile contents = ProfileFile::Load(file_);
+    for (const Change& c : changes_) {
+        switch (c.kind) {
+            case Change::Kind::Write:
+                contents.WriteString(c.section, c.key, c.value);
+                break;
+            case Change::Kind::DeleteKey:
+                contents.DeleteKey(c.section, c.key);
+                break;
+            case Change::Kind::DeleteSection:
+                contents.DeleteSection(c.section);
+                break;
+        }
+    }
+    changes_.clear();
+    if (!contents.Changed()) {
+        return {};
+    }
+    Result<void> saved = contents.Save(file_);
+    if (!saved) {
+        return WithContext(saved.error(), "writing profile file");
+    }
+    return {};
+}
+
+}  // namespace platform::profile
