@@ -73,7 +73,8 @@ std::string NormalizeSeparators(std::string_view path) {
 }
 
 fs::path NativePath(std::string_view windowsPath) {
-    std::string spelled = NormalizeSeparators(windowsPath);
+    // The programs pass C strings: a NUL ends the path, as it would for the system.
+    std::string spelled = NormalizeSeparators(windowsPath.substr(0, windowsPath.find('\0')));
     if (spelled.size() >= 2 && std::isalpha(static_cast<unsigned char>(spelled[0])) && spelled[1] == ':') {
         spelled = CurrentSystemRoot().string() + "/" + spelled.substr(2);
         spelled = NormalizeSeparators(spelled);
@@ -143,7 +144,13 @@ std::string ExtensionPart(std::string_view path) {
 }
 
 void SetExecutablePath(std::string_view argv0) {
-    std::string path(argv0);
+    std::string path(argv0.substr(0, argv0.find('\0')));
+    if (path.empty()) {
+        // Nothing to go by: forget any earlier path and let ExecutablePath ask the kernel.
+        std::lock_guard lock(ExeMutex());
+        ExeStore().clear();
+        return;
+    }
     if (path.find('/') == std::string::npos) {
         // Started through PATH: find the program the shell found.
         if (const char* envPath = std::getenv("PATH")) {
@@ -151,7 +158,8 @@ void SetExecutablePath(std::string_view argv0) {
             std::string dir;
             while (std::getline(dirs, dir, ':')) {
                 fs::path candidate = fs::path(dir.empty() ? "." : dir) / path;
-                if (access(candidate.c_str(), X_OK) == 0) {
+                std::error_code ec;
+                if (fs::is_regular_file(candidate, ec) && access(candidate.c_str(), X_OK) == 0) {
                     path = candidate.string();
                     break;
                 }

@@ -32,7 +32,8 @@ std::string FileNamePart(std::string_view path);
 std::string ExtensionPart(std::string_view path);
 
 // The executable's path: argv[0] made absolute against the current folder at start-up, links not
-// resolved, so a kit folder may hold a link to the program and still find its own files.
+// resolved, so a kit folder may hold a link to the program and still find its own files. An empty
+// argv[0] forgets the path set before; ExecutablePath then names the program the kernel started.
 void SetExecutablePath(std::string_view argv0);
 std::string ExecutablePath();
 // The executable's folder with its trailing separator.
