@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     }
     std::string folder(4096, '\0');
     if (getcwd(folder.data(), folder.size()) == nullptr) {
-        folder = "?";
+        folder.assign(1, '?');
     }
     std::fprintf(file, "%s\n", folder.c_str());
     for (int i = 0; i < argc; ++i) {

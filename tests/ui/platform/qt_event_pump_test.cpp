@@ -29,8 +29,10 @@ class QtEventPumpTest : public ::testing::Test {
         fs::permissions(dir_.path() / "child.exe", fs::perms::owner_all);
     }
     std::unique_ptr<platform::Process> StartChild() {
-        auto process =
-            platform::Process::Start("\"" + (dir_.path() / "child.exe").string() + "\"", dir_.str());
+        std::string commandLine(1, '"');
+        commandLine += (dir_.path() / "child.exe").string();
+        commandLine += '"';
+        auto process = platform::Process::Start(commandLine, dir_.str());
         EXPECT_TRUE(process.ok()) << (process.ok() ? "" : process.error().message);
         return process.ok() ? std::move(process).value() : nullptr;
     }
