@@ -357,9 +357,10 @@ std::u16string StoredUnits(std::string_view data) {
     return Utf16FromLeBytes(data);
 }
 
-// Names and paths are stored as UTF-8.
+// Names and paths are stored as UTF-8; text from a UTF-8 view is checked too, so that what the
+// database holds is always valid UTF-8.
 std::string ToStoredText(std::string_view text, unsigned codePage) {
-    return codePage == kCodePageUtf8 ? std::string(text) : Utf16ToUtf8(ToUnicode(text, codePage));
+    return Utf16ToUtf8(ToUnicode(text, codePage));
 }
 
 std::string FromStoredText(std::string_view text, unsigned codePage) {
