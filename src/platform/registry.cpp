@@ -298,7 +298,8 @@ struct Walk {
 Result<Walk> WalkPath(Connection& c, int64_t start, std::string startPath,
                       const std::vector<std::string>& parts, bool create) {
     Walk walk{start, std::move(startPath), true};
-    for (const std::string& part : parts) {
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
         Result<std::optional<Found>> child = FindChild(c, walk.id, part);
         if (!child) {
             return child.error();
@@ -309,8 +310,11 @@ Result<Walk> WalkPath(Connection& c, int64_t start, std::string startPath,
             continue;
         }
         if (!create) {
+            // The whole path asked for, for the caller's message.
             walk.complete = false;
-            walk.path = JoinPath(walk.path, part);
+            for (size_t rest = i; rest < parts.size(); ++rest) {
+                walk.path = JoinPath(walk.path, parts[rest]);
+            }
             return walk;
         }
         Statement insert(c.db, "INSERT INTO keys(parent, name, folded) VALUES (?1, ?2, ?3)");
