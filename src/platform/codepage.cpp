@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <utility>
@@ -45,7 +46,7 @@ struct IconvCloser {
 using IconvHandle = std::unique_ptr<void, IconvCloser>;
 
 // Opening a descriptor costs more than most conversions, so each thread keeps the ones it used
-// (a descriptor may not be shared between threads).
+// (a descriptor may not be shared between threads). nullptr for a page iconv does not have.
 iconv_t Descriptor(unsigned codePage, bool toUnicode) {
     thread_local std::map<std::pair<unsigned, bool>, IconvHandle> cache;
     auto key = std::make_pair(codePage, toUnicode);
@@ -54,11 +55,11 @@ iconv_t Descriptor(unsigned codePage, bool toUnicode) {
     }
     const char* name = IconvName(codePage);
     if (name == nullptr) {
-        return reinterpret_cast<iconv_t>(-1);
+        return nullptr;
     }
     iconv_t cd = toUnicode ? iconv_open("UTF-16LE", name) : iconv_open(name, "UTF-16LE");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return cd;
+    if (reinterpret_cast<intptr_t>(cd) == -1) {
+        return nullptr;
     }
     cache.emplace(key, IconvHandle(cd));
     return cd;
@@ -140,7 +141,7 @@ Result<std::u16string> AnsiToUtf16(std::string_view text, unsigned codePage) {
         return Utf8ToUtf16(text);
     }
     iconv_t cd = Descriptor(codePage, true);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    if (cd == nullptr) {
         return UnknownCodePage(codePage);
     }
     static constexpr char kReplacementLe[] = {static_cast<char>(0xFD), static_cast<char>(0xFF)};
@@ -154,7 +155,7 @@ Result<std::string> Utf16ToAnsi(std::u16string_view text, unsigned codePage) {
         return Utf16ToUtf8(text);
     }
     iconv_t cd = Descriptor(codePage, false);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    if (cd == nullptr) {
         return UnknownCodePage(codePage);
     }
     // A surrogate pair the page cannot hold is one character and so one '?'.

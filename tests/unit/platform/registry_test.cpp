@@ -12,7 +12,6 @@ namespace {
 
 using platform::Registry;
 using platform::RegKey;
-using platform::RegValue;
 using platform::Result;
 
 class RegistryTest : public ::testing::Test {
