@@ -107,7 +107,7 @@ std::string RunIconv(iconv_t cd, std::string_view input, std::string_view replac
         }
         // EILSEQ, or EINVAL for a sequence cut off by the end of the input.
         ensureRoom(replacement.size());
-        out.replace(written, replacement.size(), replacement);
+        std::copy(replacement.begin(), replacement.end(), out.begin() + static_cast<std::ptrdiff_t>(written));
         written += replacement.size();
         size_t n = std::min(skip(std::string_view(in, inLeft)), inLeft);
         in += n;

@@ -272,7 +272,10 @@ class Parser {
                 if (Utf8ToUtf16(part).size() > kMaxKeyNameLength) {
                     return Bad("a key name is longer than 255 characters");
                 }
-                keyPath += (keyPath.empty() ? "" : "\\") + std::string(part);
+                if (!keyPath.empty()) {
+                    keyPath += '\\';
+                }
+                keyPath += part;
             }
             start = end + 1;
         }

@@ -42,7 +42,8 @@ std::string Dump(const RegKey& key) {
 class RegFileTest : public ::testing::Test {
   protected:
     std::unique_ptr<Registry> Fresh(unsigned codePage = platform::kCodePageUtf8) {
-        auto opened = Registry::Open(dir_.path() / ("r" + std::to_string(count_++) + ".db"), codePage);
+        auto opened = Registry::Open(
+            dir_.path() / std::string("r").append(std::to_string(count_++)).append(".db"), codePage);
         EXPECT_TRUE(opened.ok()) << opened.error().message;
         return std::move(opened).value();
     }

@@ -310,7 +310,8 @@ TEST(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
             auto registry = Registry::Open(dbPath, 1252);
             int failures = registry.ok() ? 0 : 1;
             for (int i = 0; registry.ok() && i < kValues; ++i) {
-                std::string name = "p" + std::to_string(child) + "_" + std::to_string(i);
+                std::string name =
+                    std::string("p").append(std::to_string(child)).append("_").append(std::to_string(i));
                 auto own = (*registry)->OpenKey(
                     "Proc" + std::to_string(child) + "\\K" + std::to_string(i % 10), true);
                 auto shared = (*registry)->OpenKey("Shared\\Deep\\Key", true);
@@ -334,7 +335,8 @@ TEST(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
     EXPECT_EQ(shared->Values()->size(), 2u * kValues);
     for (int child = 0; child < 2; ++child) {
         for (int i = 0; i < kValues; ++i) {
-            std::string name = "p" + std::to_string(child) + "_" + std::to_string(i);
+            std::string name =
+                std::string("p").append(std::to_string(child)).append("_").append(std::to_string(i));
             auto own =
                 (*registry)->OpenKey("Proc" + std::to_string(child) + "\\K" + std::to_string(i % 10), false);
             ASSERT_TRUE(own.ok());
