@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "support/qt/qt_application.h"
 #include "support/scoped_state.h"
 #include "support/temp_root.h"
 
@@ -42,10 +43,7 @@ class QtEventPumpTest : public ::testing::Test {
 
 TEST_F(QtEventPumpTest, TimersFireWhileTheChildRuns) {
     kit_test::ScopedEnv platformName("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "qt_event_pump_test";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    kit_test::EnsureQtApplication();
 
     std::unique_ptr<platform::Process> child = StartChild();
     ASSERT_NE(child, nullptr);
@@ -64,7 +62,9 @@ TEST_F(QtEventPumpTest, TimersFireWhileTheChildRuns) {
 }
 
 TEST_F(QtEventPumpTest, WithoutAnApplicationItBlocksOnTheChild) {
-    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    if (QCoreApplication::instance() != nullptr) {
+        GTEST_SKIP() << "an earlier test of this process made the application; ctest runs this one alone";
+    }
     std::unique_ptr<platform::Process> child = StartChild();
     ASSERT_NE(child, nullptr);
     kit_test::WriteFile(dir_.path() / "go", "");

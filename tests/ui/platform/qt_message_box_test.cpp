@@ -16,34 +16,14 @@
 #include <optional>
 #include <thread>
 
+#include "support/qt/qt_application.h"
+
 namespace {
 
 using namespace platform;
 
-// The QApplication of the test program, made before the first test and destroyed after the last:
-// destroying it among the static destructors at exit would crash, as Qt's own statics are gone.
-class QtApplicationEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        if (QCoreApplication::instance() == nullptr) {
-            app_ = std::make_unique<QApplication>(argc_, argv_);
-        }
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    int argc_ = 1;
-    char name_[18] = "platform_ui_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-// gtest owns the environments it is given.
-[[maybe_unused]] ::testing::Environment* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(
-    new QtApplicationEnvironment);  // NOLINT(cppcoreguidelines-owning-memory)
-
 QApplication* Application() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance());
+    return &kit_test::EnsureQtApplication();
 }
 
 // Written out here rather than taken from the code under test, so a wrong mapping there shows.
@@ -75,9 +55,7 @@ void PressWhenShown(QMessageBox::StandardButton button, std::optional<int> key =
 class QtMessageBoxTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (Application() == nullptr) {
-            GTEST_SKIP() << "another test made a QCoreApplication without widgets";
-        }
+        Application();
         ResetMessageBoxStateForTesting();
     }
     void TearDown() override { ResetMessageBoxStateForTesting(); }
