@@ -6,6 +6,7 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/codepage.h"
 #include "platform/debug_output.h"
 #include "platform/display.h"
 
@@ -370,6 +371,10 @@ void ResetMessageBoxStateForTesting() {
     state.scriptLoaded = false;
     state.script.clear();
     state.presenter = nullptr;
+}
+
+int MessageBoxA(std::string_view text, std::string_view caption, uint32_t flags) {
+    return MessageBox(SystemAnsiToUtf8(text), SystemAnsiToUtf8(caption), flags);
 }
 
 }  // namespace platform

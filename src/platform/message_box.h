@@ -72,6 +72,8 @@ using MessageBoxPresenter = std::function<int(const MessageBoxRequest&)>;
 
 // Shows a box (texts in UTF-8) and returns the Windows answer code.
 int MessageBox(std::string_view text, std::string_view caption, uint32_t flags);
+// The same for texts in the system's ANSI code page, as the programs keep their texts.
+int MessageBoxA(std::string_view text, std::string_view caption, uint32_t flags);
 
 // Installs the presenter used when a display exists; an empty function removes it.
 void SetMessageBoxPresenter(MessageBoxPresenter presenter);

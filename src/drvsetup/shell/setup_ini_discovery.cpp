@@ -63,7 +63,7 @@ std::optional<std::string> ObtainCmdLineText(const std::vector<std::string>& arg
     }
     std::optional<std::string> ini = FindSetupIni();
     if (!ini) {
-        platform::MessageBox("Can't find Ini file", "Error",
+        platform::MessageBoxA("Can't find Ini file", "Error",
                              platform::MB_ICONEXCLAMATION | platform::MB_TOPMOST | platform::MB_SETFOREGROUND);
         return std::nullopt;
     }

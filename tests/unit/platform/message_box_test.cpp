@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/system_root.h"
 #include "support/temp_root.h"
 
 namespace {
@@ -586,6 +587,25 @@ TEST_F(MessageBoxTest, TwoProcessesLoggingAtOnceWriteWholeLines) {
     }
     EXPECT_EQ(counts[0], kBoxes);
     EXPECT_EQ(counts[1], kBoxes);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MessageBoxTest, AnsiTextsAreShownInTheSystemCodePage) {
+    kit_test::TempSystemRoot root;
+    platform::SystemConfig config = *platform::PresetConfig("xp");
+    config.ansiCodePage = 1251;
+    ASSERT_TRUE(platform::InitSystemRoot(root.path(), config).ok());
+    platform::UseSystemRoot(root.path());
+    std::string log = (dir_.path() / "boxes.log").string();
+    env_.Set("WINSYS_MSGBOX_LOG", log);
+    env_.Set("WINSYS_MSGBOX_ANSWERS", "ok");
+    EXPECT_EQ(MessageBoxA("\xCF\xF0\xE8\xE2\xE5\xF2", "\xCE", MB_OK), IDOK);
+    EXPECT_EQ(kit_test::ReadFile(log),
+              "{\"caption\": \"\xD0\x9E\", \"text\": \"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\", "
+              "\"flags\": 0, \"answer\": 1}\n");
 }
 
 }  // namespace
