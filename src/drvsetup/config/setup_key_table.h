@@ -20,22 +20,22 @@ inline constexpr int32_t kInstallInfoClass = 209;
 
 // How a key's default value is made for a product number p.
 enum class DefaultRule : uint8_t {
-    Empty,            // no value
-    Text,             // the fixed text of the entry
-    ProductNumber,    // decimal p
-    ModelCode,        // ModelCode(p)
-    SetupItemId,      // "VEXA_" + ModelCode(p)
-    ProductLibrary,   // ProductLibrary(p)
-    TimeShift,        // TimeShiftDefault(p)
-    SoundCardAudio,   // SoundCardAudioDefault(p)
-    UsbPciAudio,      // UsbPciAudioDefault(p)
-    HasInput,         // HasInput(p, arg)
-    EepromCheck,      // EepromCheckDefault(p, -1)
-    VmrType,          // VmrTypeDefault(running OS code)
-    VideoBitRate,     // VideoBitRateDefault(p, arg)
-    AudioBitRate,     // AudioBitRateDefault(arg)
-    NtscResolution,   // NtscResolutionDefault(arg)
-    PalResolution,    // PalResolutionDefault(arg)
+    Empty,           // no value
+    Text,            // the fixed text of the entry
+    ProductNumber,   // decimal p
+    ModelCode,       // ModelCode(p)
+    SetupItemId,     // "VEXA_" + ModelCode(p)
+    ProductLibrary,  // ProductLibrary(p)
+    TimeShift,       // TimeShiftDefault(p)
+    SoundCardAudio,  // SoundCardAudioDefault(p)
+    UsbPciAudio,     // UsbPciAudioDefault(p)
+    HasInput,        // HasInput(p, arg)
+    EepromCheck,     // EepromCheckDefault(p, -1)
+    VmrType,         // VmrTypeDefault(running OS code)
+    VideoBitRate,    // VideoBitRateDefault(p, arg)
+    AudioBitRate,    // AudioBitRateDefault(arg)
+    NtscResolution,  // NtscResolutionDefault(arg)
+    PalResolution,   // PalResolutionDefault(arg)
 };
 
 struct SetupKey {

@@ -2,36 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "drvsetup/config/vexa_setting.h"
+#include "drvsetup/config/hw_setting.h"
+#include "drvsetup/config/setup_key_ids.h"
+#include "support/temp_root.h"
 
 namespace {
 
 using drvsetup::IntRegData;
 using drvsetup::SettingString;
-
-// A record with two keys, enough to see where IntRegData takes its name and value from.
-class TwoKeyRecord : public drvsetup::IVexaSetting {
-  public:
-    int32_t GetHardwareID() const override { return 0; }
-    void SetHardwareID(int32_t) override {}
-    int32_t GetHardwareSubID() const override { return 0; }
-    std::string GetName() const override { return "rec"; }
-    void SetName(const std::string&) override {}
-    void CopyFrom(const IVexaSetting&) override {}
-    std::string GetKeyName(int32_t id) const override {
-        return id == 1 ? "Brightness" : id == 2 ? "Mode" : "Error";
-    }
-    std::string GetString(int32_t id) const override { return id == 1 ? "42" : id == 2 ? "abc" : "Error"; }
-    int32_t GetInt(int32_t id, int32_t defaultValue) const override {
-        return id == 1 ? 42 : id == 2 ? defaultValue : -1;
-    }
-    void* SetTag(void* tag) override { return tag; }
-    void* GetTag() const override { return nullptr; }
-    void SetInt(int32_t, int32_t) override {}
-    void SetString(int32_t, const std::string&) override {}
-};
 
 TEST(IntRegData, SetUndoCommit) {
     IntRegData d(std::string("x"), 3);
@@ -52,15 +30,16 @@ TEST(IntRegData, SetUndoCommit) {
 }
 
 TEST(IntRegData, FromRecord) {
-    TwoKeyRecord record;
-    IntRegData fromRecord(1, &record, 8);
-    EXPECT_EQ(fromRecord.Get(), 42);
+    kit_test::TempSystemRoot root;
+    drvsetup::HwSettingIO record(718, 718);
+    IntRegData fromRecord(drvsetup::key::TunerModal, &record, 8);
+    EXPECT_EQ(fromRecord.Get(), 3028);
     EXPECT_EQ(fromRecord.GetDefault(), 8);
     EXPECT_EQ(fromRecord.GetPrevious(), 8);
-    EXPECT_EQ(fromRecord.GetName(), "Brightness");
-    EXPECT_EQ(fromRecord.GetId(), 1);
-    EXPECT_EQ(IntRegData(2, &record, 8).Get(), 8);  // not a number: the default
-    IntRegData noRecord(1, nullptr, 8);
+    EXPECT_EQ(fromRecord.GetName(), "TunerModal");
+    EXPECT_EQ(fromRecord.GetId(), drvsetup::key::TunerModal);
+    EXPECT_EQ(IntRegData(drvsetup::key::OemProductName, &record, 8).Get(), 8);  // "QM718" is no number
+    IntRegData noRecord(drvsetup::key::TunerModal, nullptr, 8);
     EXPECT_EQ(noRecord.Get(), 8);
     EXPECT_FALSE(noRecord.GetName().has_value());
 }
