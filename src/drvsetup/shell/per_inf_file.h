@@ -21,7 +21,8 @@ enum HardwareBus : uint8_t {
 
 // The text of a hardware identifier fits a 130-character field; longer ones are cut to it.
 inline constexpr size_t kHardwareIdMaxChars = 130;
-// A raw line of an INF file is read into a 1023-byte buffer; the bytes after that are dropped.
+// A raw line of an INF file is read into a 1023-byte buffer: the bytes after that are dropped, and a
+// NUL character ends the line's text.
 inline constexpr size_t kInfLineMaxBytes = 1023;
 
 // One hardware identifier of a model section.
@@ -77,7 +78,7 @@ class PerInfFile {
     int32_t osCode;
 };
 
-// The pieces of the parser, open to tests and the fuzz target.
+// The steps of the parser, on bytes and lines rather than files, so tests can drive them directly.
 
 // The trimmed, upper-case, non-comment lines of the model section `sectionName` in the raw bytes of
 // an INF file, up to the next section line. On a 64-bit system the ".NTAMD64" section is wanted.
