@@ -7,6 +7,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "platform/codepage.h"
 #include "platform/paths.h"
 
 namespace platform::profile {
@@ -51,9 +52,18 @@ std::string_view Unquote(std::string_view value) {
 }
 
 struct Line {
+    Line(std::string lineText, std::string lineEnd) : text(std::move(lineText)), eol(std::move(lineEnd)) {}
+
     std::string text;  // without its line end
     std::string eol;   // "\r\n", "\n" or "" for a last line without one
+    // UTF-16 files only: the line with its end as it was read, in both forms. A line whose text is
+    // still what was read goes back as the original UTF-16, so characters the code page cannot hold
+    // survive a write elsewhere in the file.
+    std::optional<std::u16string> original;
+    std::string originalAnsi;
 };
+
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 
 enum class LineKind { Other, Key };
 
@@ -114,6 +124,28 @@ struct ProfileFile::Data {
     std::vector<Section> sections;  // sections[0] holds the lines before the first section
     std::unordered_map<std::string, size_t> sectionIndex;
     bool changed = false;
+    bool utf16 = false;  // read from (and written back as) UTF-16LE with the byte-order mark
+
+    // Files one line, given with its line end if it has one, under the section it belongs to.
+    Line& AddLine(std::string_view piece) {
+        std::string_view text = piece;
+        if (!text.empty() && text.back() == '\n') {
+            text.remove_suffix(1);
+            if (!text.empty() && text.back() == '\r') {
+                text.remove_suffix(1);
+            }
+        }
+        Line line{std::string(text), std::string(piece.substr(text.size()))};
+        if (auto name = ParseSectionLine(line.text)) {
+            Section section;
+            section.name = std::string(*name);
+            section.header = std::move(line);
+            sections.push_back(std::move(section));
+            return *sections.back().header;
+        }
+        sections.back().lines.push_back(std::move(line));
+        return sections.back().lines.back();
+    }
 
     void IndexSections() {
         sectionIndex.clear();
@@ -166,30 +198,29 @@ ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
 ProfileFile ProfileFile::FromBytes(std::string_view bytes) {
     ProfileFile file;
     Data& d = *file.data_;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        size_t nl = bytes.find('\n', pos);
-        std::string_view text =
-            bytes.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
-        std::string_view eol;
-        if (nl == std::string_view::npos) {
-            pos = bytes.size();
-        } else {
-            eol = bytes.substr(nl, 1);
-            if (!text.empty() && text.back() == '\r') {
-                text.remove_suffix(1);
-                eol = bytes.substr(nl - 1, 2);
-            }
-            pos = nl + 1;
+    if (bytes.starts_with(kUtf16LeMark)) {
+        // Lines are split on the UTF-16 text, so each keeps its own original; converting never
+        // makes a line feed out of anything but U+000A.
+        d.utf16 = true;
+        std::u16string wide = Utf16FromLeBytes(bytes.substr(kUtf16LeMark.size()));
+        std::u16string_view rest = wide;
+        while (!rest.empty()) {
+            size_t nl = rest.find(u'\n');
+            std::u16string_view piece =
+                rest.substr(0, nl == std::u16string_view::npos ? rest.size() : nl + 1);
+            rest.remove_prefix(piece.size());
+            std::string ansi = Utf16ToSystemAnsi(piece);
+            Line& line = d.AddLine(ansi);
+            line.original = std::u16string(piece);
+            line.originalAnsi = std::move(ansi);
         }
-        Line line{std::string(text), std::string(eol)};
-        if (auto name = ParseSectionLine(line.text)) {
-            Section section;
-            section.name = std::string(*name);
-            section.header = std::move(line);
-            d.sections.push_back(std::move(section));
-        } else {
-            d.sections.back().lines.push_back(std::move(line));
+    } else {
+        size_t pos = 0;
+        while (pos < bytes.size()) {
+            size_t nl = bytes.find('\n', pos);
+            size_t end = nl == std::string_view::npos ? bytes.size() : nl + 1;
+            d.AddLine(bytes.substr(pos, end - pos));
+            pos = end;
         }
     }
     d.IndexSections();
@@ -330,14 +361,29 @@ bool ProfileFile::Changed() const {
 
 std::string ProfileFile::Bytes() const {
     std::string out;
-    for (const Section& s : data_->sections) {
-        if (s.header) {
-            out += s.header->text;
-            out += s.header->eol;
-        }
-        for (const Line& line : s.lines) {
+    if (data_->utf16) {
+        out.assign(kUtf16LeMark);
+    }
+    auto append = [&](const Line& line) {
+        if (!data_->utf16) {
             out += line.text;
             out += line.eol;
+            return;
+        }
+        std::string ansi = line.text;
+        ansi += line.eol;
+        if (line.original && ansi == line.originalAnsi) {
+            out += Utf16ToLeBytes(*line.original);
+        } else {
+            out += Utf16ToLeBytes(SystemAnsiToUtf16(ansi));
+        }
+    };
+    for (const Section& s : data_->sections) {
+        if (s.header) {
+            append(*s.header);
+        }
+        for (const Line& line : s.lines) {
+            append(line);
         }
     }
     return out;

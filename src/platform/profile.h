@@ -17,6 +17,9 @@
 //   the name lists show every occurrence.
 // - A default loses its trailing spaces, and serves also for a missing key, section or file.
 // - LF and CRLF line ends are both read; the bytes of a line are taken as they are (no code page).
+// - A file that starts with the UTF-16LE byte-order mark FF FE is read as UTF-16 text converted to the
+//   system's ANSI code page (INF files often come that way). An odd last byte is no character and is
+//   ignored.
 //
 // Writing
 // - A key already present keeps its place and the case of its name, and gets the new value written as
@@ -25,6 +28,9 @@
 //   has none yet); a new section is appended at the end of the file, after one blank line when the file
 //   is not empty.
 // - Lines that are written get CRLF ends; every other byte of the file is kept as it was.
+// - A file read as UTF-16 is written back as UTF-16LE with its byte-order mark, so a write never
+//   changes a file's encoding; its untouched lines keep their original characters, even those the
+//   code page cannot hold.
 // - Deleting a key removes its line; deleting a section removes its section line and every line up to
 //   the next section (the first section of that name only).
 // - A missing file is created when its folder exists. Writes are atomic: a temporary file in the same

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
 #include "support/temp_root.h"
 
 namespace {
@@ -138,6 +139,64 @@ TEST(ProfileWrite, Cases) {
 TEST(ProfileWrite, UntouchedFileKeepsEveryByte) {
     std::string odd = "\xEF\xBB\xBF; header\r\n[S]\n\tk = v \r\n\r\n\x01\x02 garbage [x\n\n[T]";
     EXPECT_EQ(ProfileFile::FromBytes(odd).Bytes(), odd);
+}
+
+// UTF-16LE with its byte-order mark, from UTF-8 text.
+std::string Utf16File(std::string_view utf8) {
+    std::string bytes("\xFF\xFE");
+    bytes += platform::Utf16ToLeBytes(platform::Utf8ToUtf16(utf8));
+    return bytes;
+}
+
+struct Utf16Case {
+    const char* name;
+    std::string before;
+    const char* key;    // written with the value "new" unless nullptr
+    std::string after;  // the bytes afterwards
+    const char* value;  // what key "k" of section "S" then reads (system code page 1252)
+};
+
+std::vector<Utf16Case> Utf16Cases() {
+    // U+4E2D has no place in code page 1252; an untouched line must keep it.
+    const char* text = "[S]\r\nk=H\u00F6he\r\nwide=\u4E2D\r\n";
+    return {
+        {"read converted to the code page", Utf16File(text), nullptr, Utf16File(text), "H\xF6he"},
+        {"a new key goes in as UTF-16", Utf16File(text), "added",
+         Utf16File("[S]\r\nk=H\u00F6he\r\nwide=\u4E2D\r\nadded=new\r\n"), "H\xF6he"},
+        {"a replaced value goes in as UTF-16", Utf16File(text), "k",
+         Utf16File("[S]\r\nk=new\r\nwide=\u4E2D\r\n"), "new"},
+        {"mark only", "\xFF\xFE", "k", Utf16File("[S]\r\nk=new\r\n"), "new"},
+        {"odd byte count: the last byte is no character", Utf16File("[S]\nk=v") + "A", "x",
+         Utf16File("[S]\nk=v\r\nx=new\r\n"), "v"},
+        {"big-endian mark is not taken for UTF-16", "\xFE\xFF\n[S]\nk=v\n", nullptr, "\xFE\xFF\n[S]\nk=v\n",
+         "v"},
+    };
+}
+
+TEST(ProfileUtf16, ReadAndWriteKeepTheEncoding) {
+    kit_test::TempSystemRoot root;
+    for (const Utf16Case& c : Utf16Cases()) {
+        ProfileFile file = ProfileFile::FromBytes(c.before);
+        if (c.key != nullptr) {
+            file.WriteString("S", c.key, "new");
+        }
+        EXPECT_EQ(file.Bytes(), c.after) << c.name;
+        EXPECT_EQ(ProfileFile::FromBytes(file.Bytes()).ReadString("s", "K", "dflt"), c.value) << c.name;
+    }
+}
+
+TEST(ProfileUtf16, FileOnDiskStaysUtf16) {
+    kit_test::TempSystemRoot root;
+    kit_test::TempDir dir;
+    auto path = dir.path() / "driver.inf";
+    kit_test::WriteFile(path, Utf16File("; comment \u4E2D\r\n[Manufacturer]\r\n%Mfg%=Models,NTamd64\r\n"));
+    EXPECT_EQ(platform::profile::KeyNames(path.string(), "manufacturer"), std::vector<std::string>{"%Mfg%"});
+    EXPECT_EQ(platform::profile::ReadString(path.string(), "Manufacturer", "%Mfg%", ""), "Models,NTamd64");
+    ASSERT_TRUE(platform::profile::WriteString(path.string(), "Strings", "Mfg", "Vexa"));
+    EXPECT_EQ(kit_test::ReadFile(path),
+              Utf16File("; comment \u4E2D\r\n[Manufacturer]\r\n%Mfg%=Models,NTamd64\r\n\r\n[Strings]\r\n"
+                        "Mfg=Vexa\r\n"));
+    EXPECT_EQ(platform::profile::ReadString(path.string(), "Strings", "Mfg", ""), "Vexa");
 }
 
 TEST(ProfileFiles, WindowsShapedCallsOnDisk) {
