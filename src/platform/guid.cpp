@@ -2,19 +2,11 @@
 
 #include <cstdio>
 
+#include "platform/hex.h"
+
 namespace platform {
 
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Reads `count` hex digits at `pos`; false when any is not a digit.
 bool ReadHex(std::string_view text, size_t pos, size_t count, uint64_t& value) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/codepage.h"
+#include "platform/hex.h"
 #include "platform/paths.h"
 
 namespace platform {
@@ -177,16 +178,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
         }
     }
     return true;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The text of the file as UTF-8, whatever its encoding.

@@ -17,14 +17,6 @@ bool HasBracket(std::string_view line) {
 
 }  // namespace
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32)
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32)
-        text.remove_suffix(1);
-    return text;
-}
-
 std::optional<std::pair<std::string_view, std::string_view>> SplitEntry(std::string_view line) {
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) {

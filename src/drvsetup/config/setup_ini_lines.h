@@ -23,10 +23,9 @@
 #include <unordered_map>
 #include <vector>
 
-namespace drvsetup {
+#include "drvsetup/shell/text_tools.h"
 
-// Blanks are every character up to code 32, as the setup files have always been trimmed.
-std::string_view TrimBlanks(std::string_view text);
+namespace drvsetup {
 
 class SetupIniLines {
   public:

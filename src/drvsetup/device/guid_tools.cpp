@@ -1,12 +1,11 @@
 #include "drvsetup/device/guid_tools.h"
 
+#include "drvsetup/shell/text_tools.h"
+
 namespace drvsetup {
 
 bool TextToGuid(std::string_view text, platform::Guid& guid) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32)
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32)
-        text.remove_suffix(1);
+    text = TrimBlanks(text);
     std::string kept;
     for (char c : text) {
         if (c >= 'a' && c <= 'z') {

@@ -5,6 +5,7 @@
 
 #include "drvsetup/config/reg_data.h"
 #include "drvsetup/shell/os_tools.h"
+#include "drvsetup/shell/text_tools.h"
 
 namespace drvsetup {
 
@@ -190,10 +191,6 @@ void AddChoices(std::span<const Choice> choices, SettingString& list) {
 constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                    "JUL", "AUG", "SEP", "OCT", "NOV"};
 
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
 }  // namespace
 
 std::string ModelCode(int32_t product) {
@@ -369,14 +366,7 @@ int32_t SplitText(std::string_view text, std::vector<std::string>& list, char se
         if (i < text.size() && text[i] != separator) {
             continue;
         }
-        std::string_view piece = text.substr(start, i - start);
-        while (!piece.empty() && IsBlankOrControl(piece.front())) {
-            piece.remove_prefix(1);
-        }
-        while (!piece.empty() && IsBlankOrControl(piece.back())) {
-            piece.remove_suffix(1);
-        }
-        list.emplace_back(piece);
+        list.emplace_back(TrimBlanks(text.substr(start, i - start)));
         start = i + 1;
     }
     return static_cast<int32_t>(list.size());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "drvsetup/shell/framework_int.h"
+#include "drvsetup/shell/text_tools.h"
 
 namespace drvsetup {
 
@@ -13,15 +14,11 @@ CmdLineTokenTable& Table() {
     return table;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-    return s;
-}
-
 }  // namespace
 
-const CmdLineTokenTable& CmdLineTokens() { return Table(); }
+const CmdLineTokenTable& CmdLineTokens() {
+    return Table();
+}
 
 void ParseCmdLine(std::string_view text) {
     CmdLineTokenTable& table = Table();

@@ -34,13 +34,13 @@ bool IsSilentCmdLine();
 
 // The unattended action asked for by the command line; owned by the installer window.
 class CmdLineParam {
-public:
+  public:
     int32_t AutoInstall() const { return autoInstall; }
     void SetAutoInstall(int32_t value) { autoInstall = value; }
     int32_t AutoUninstall() const { return autoUninstall; }
     void SetAutoUninstall(int32_t value) { autoUninstall = value; }
 
-private:
+  private:
     int32_t autoInstall = 0;
     int32_t autoUninstall = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "drvsetup/device/product_tables.h"
 #include "drvsetup/shell/os_tools.h"
+#include "drvsetup/shell/text_tools.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -15,24 +16,12 @@ namespace {
 
 constexpr std::string_view k64BitDecoration = ".NTAMD64";
 
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlankOrControl(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlankOrControl(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 std::string TrimUpper(std::string_view s) {
-    std::string out(Trim(s));
+    std::string out(TrimBlanks(s));
     std::transform(out.begin(), out.end(), out.begin(), UpperAscii);
     return out;
 }
@@ -51,11 +40,11 @@ std::string_view UpToNul(std::string_view s) {
 std::string LineText(std::string_view raw, bool utf16) {
     raw = raw.substr(0, kInfLineMaxBytes);
     if (!utf16) {
-        return std::string(Trim(UpToNul(raw)));
+        return std::string(TrimBlanks(UpToNul(raw)));
     }
     std::u16string wide = platform::Utf16FromLeBytes(raw);
     std::u16string_view text = wide;
-    return std::string(Trim(platform::Utf16ToSystemAnsi(text.substr(0, text.find(u'\0')))));
+    return std::string(TrimBlanks(platform::Utf16ToSystemAnsi(text.substr(0, text.find(u'\0')))));
 }
 
 // Splits the raw bytes into trimmed lines. The first line feed followed by a zero byte means the
@@ -209,7 +198,7 @@ bool ParseHardwareIdLine(std::string_view line, tag_HardwareID& id) {
             id.product = HexField(FieldAfter(line, bus.productMarker));
         }
         std::string_view text = line.substr(at);
-        text = Trim(text.substr(0, text.find(';')));
+        text = TrimBlanks(text.substr(0, text.find(';')));
         id.hardwareId.assign(text.substr(0, kHardwareIdMaxChars));
         return true;
     }

@@ -27,7 +27,8 @@ constexpr LanguageFile kLanguageFiles[] = {
 
 std::string SetupIniFileNameForLcid(uint32_t lcid) {
     for (const LanguageFile& f : kLanguageFiles) {
-        if (lcid >= f.firstLcid && (lcid - f.firstLcid) % 0x400 == 0 && (lcid - f.firstLcid) / 0x400 < f.count) {
+        if (lcid >= f.firstLcid && (lcid - f.firstLcid) % 0x400 == 0 &&
+            (lcid - f.firstLcid) / 0x400 < f.count) {
             return f.fileName;
         }
     }
@@ -43,7 +44,9 @@ std::string LocalizedSetupIniPath() {
     return candidate;
 }
 
-std::string FallbackSetupIniPath() { return platform::ExecutableFolder() + "_vSetup.ini"; }
+std::string FallbackSetupIniPath() {
+    return platform::ExecutableFolder() + "_vSetup.ini";
+}
 
 std::optional<std::string> FindSetupIni() {
     std::string localized = LocalizedSetupIniPath();
@@ -63,8 +66,9 @@ std::optional<std::string> ObtainCmdLineText(const std::vector<std::string>& arg
     }
     std::optional<std::string> ini = FindSetupIni();
     if (!ini) {
-        platform::MessageBoxA("Can't find Ini file", "Error",
-                             platform::MB_ICONEXCLAMATION | platform::MB_TOPMOST | platform::MB_SETFOREGROUND);
+        platform::MessageBoxA(
+            "Can't find Ini file", "Error",
+            platform::MB_ICONEXCLAMATION | platform::MB_TOPMOST | platform::MB_SETFOREGROUND);
         return std::nullopt;
     }
     return platform::profile::ReadString(*ini, "InstallData", "CmdLineParameter", "");
