@@ -112,7 +112,8 @@ size_t Utf8SequenceLength(std::string_view text, size_t i) {
     unsigned char high = 0xBF;
     if (lead < 0x80) {
         return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;

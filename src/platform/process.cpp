@@ -90,7 +90,10 @@ std::optional<fs::path> FindProgram(std::string_view name) {
     }
     for (const std::string& folder : SearchFolders()) {
         for (const std::string& variant : variants) {
-            if (auto found = ExistingProgram(folder + "/" + variant)) {
+            std::string candidate = folder;
+            candidate += '/';
+            candidate += variant;
+            if (auto found = ExistingProgram(candidate)) {
                 return found;
             }
         }

@@ -20,6 +20,11 @@ std::string Fold(std::string_view s) {
 
 std::atomic<bool> wow64Disabled{false};
 
+// The old value handed out by the switch is opaque to callers; it only has to come back to the revert
+// call, so two addresses stand for "was on" and "was off".
+char wasDisabledToken;
+char wasEnabledToken;
+
 }  // namespace
 
 bool GetVersionEx(OsVersionInfo& info) {
@@ -140,8 +145,7 @@ bool Wow64DisableWow64FsRedirection(void** oldValue) {
         return false;
     }
     bool was = wow64Disabled.exchange(true);
-    // The old value is opaque to callers; it only has to come back to the revert call.
-    *oldValue = reinterpret_cast<void*>(static_cast<uintptr_t>(was ? 1 : 0));
+    *oldValue = was ? &wasDisabledToken : &wasEnabledToken;
     return true;
 }
 
@@ -149,7 +153,7 @@ bool Wow64RevertWow64FsRedirection(void* oldValue) {
     if (!CurrentSystemConfig().wow64Redirection) {
         return false;
     }
-    wow64Disabled = reinterpret_cast<uintptr_t>(oldValue) != 0;
+    wow64Disabled = oldValue == &wasDisabledToken;
     return true;
 }
 
