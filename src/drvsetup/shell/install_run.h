@@ -45,6 +45,10 @@ int32_t RunProgramAndWait(const std::string& program, const std::string& argumen
 // The same for a complete command line.
 int32_t RunCommandAndWait(const std::string& commandLine, const platform::EventPump& pump);
 
+// The follow-up program's command line: the path in quotes and one space, then one more space and the
+// parameters when there are any.
+std::string FollowUpCommandLine(const std::string& path, const std::string& parameters);
+
 // The family whose INF list a run uses: Vista 64, XP 64 and Vista 32 stand for themselves, everything
 // else (Windows 2000 and unknown systems included) for XP 32-bit.
 int32_t RunFamily(int32_t osCode);
