@@ -56,6 +56,12 @@ constexpr size_t kMaxSettings = 10;
 
 const QColor kProductColour(255, 0, 0);
 
+// A control owned by its Qt parent, which deletes it with itself; the one place the window uses new.
+template <typename T, typename Parent>
+T* MakeChild(Parent* parent) {
+    return new T(parent);  // NOLINT(cppcoreguidelines-owning-memory)
+}
+
 // Texts of the setup INI are in the system's ANSI code page.
 QString FromAnsi(const std::string& text) {
     return QString::fromStdString(platform::SystemAnsiToUtf8(text));
@@ -121,21 +127,22 @@ void TDPInst_Form::BuildControls() {
     }
     setFixedSize(kClientWidth, kInitialClientHeight);
 
-    suiForm1 = new QLabel(this);
+    suiForm1 = MakeChild<QLabel>(this);
     suiForm1->setObjectName(QStringLiteral("suiForm1"));
     suiForm1->setGeometry(0, 0, kClientWidth, kTitleHeight);
     suiForm1->installEventFilter(this);
-    auto* closeButton = new QPushButton(QStringLiteral("\u00d7"), suiForm1);
+    auto* closeButton = MakeChild<QPushButton>(suiForm1);
+    closeButton->setText(QStringLiteral("\u00d7"));
     closeButton->setObjectName(QStringLiteral("suiForm1CloseButton"));
     closeButton->setGeometry(kClientWidth - 30, 4, 22, 20);
     closeButton->setFocusPolicy(Qt::NoFocus);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
-    productGroupBox = new QGroupBox(this);
+    productGroupBox = MakeChild<QGroupBox>(this);
     productGroupBox->setObjectName(QStringLiteral("productGroupBox"));
     productGroupBox->setGeometry(kGroupLeft, kGroupTop, kGroupWidth, 105);
     for (size_t i = 0; i < radioButtons.size(); ++i) {
-        auto* button = new QRadioButton(productGroupBox);
+        auto* button = MakeChild<QRadioButton>(productGroupBox);
         button->setObjectName(QStringLiteral("RadioButton%1").arg(i));
         button->setGeometry(kProductLeft, 25 * static_cast<int>(i) + 25, kProductWidth, kProductHeight);
         button->hide();
@@ -148,51 +155,52 @@ void TDPInst_Form::BuildControls() {
         radioButtons[i] = button;
     }
 
-    installButton = new QPushButton(this);
+    installButton = MakeChild<QPushButton>(this);
     installButton->setObjectName(QStringLiteral("installButton"));
     installButton->setGeometry(48, 176, 97, kButtonHeight);
     connect(installButton, &QPushButton::clicked, this, &TDPInst_Form::installButtonClick);
-    uninstallButton = new QPushButton(this);
+    uninstallButton = MakeChild<QPushButton>(this);
     uninstallButton->setObjectName(QStringLiteral("uninstallButton"));
     uninstallButton->setGeometry(176, 176, 97, kButtonHeight);
     connect(uninstallButton, &QPushButton::clicked, this, &TDPInst_Form::uninstallButtonClick);
-    exitButton = new QPushButton(this);
+    exitButton = MakeChild<QPushButton>(this);
     exitButton->setObjectName(QStringLiteral("exitButton"));
     exitButton->setGeometry(304, 176, 89, kButtonHeight);
     connect(exitButton, &QPushButton::clicked, this, &TDPInst_Form::exitButtonClick);
 
-    infFileLabel = new QLabel(QStringLiteral("INF File Name : "), this);
+    infFileLabel = MakeChild<QLabel>(this);
+    infFileLabel->setText(QStringLiteral("INF File Name : "));
     infFileLabel->setObjectName(QStringLiteral("infFileLabel"));
     infFileLabel->setGeometry(16, 226, 96, kLabelHeight);
-    infFileNameLabel = new QLabel(this);
+    infFileNameLabel = MakeChild<QLabel>(this);
     infFileNameLabel->setObjectName(QStringLiteral("infFileNameLabel"));
     infFileNameLabel->setGeometry(112, 226, 250, kLabelHeight);
-    hwVidPidText = new QLabel(this);
+    hwVidPidText = MakeChild<QLabel>(this);
     hwVidPidText->setObjectName(QStringLiteral("hwVidPidText"));
     hwVidPidText->setGeometry(112, 246, 250, kLabelHeight);
 
-    statusBar = new StatusPanelBar(this);
+    statusBar = MakeChild<StatusPanelBar>(this);
     statusBar->setObjectName(QStringLiteral("statusBar"));
     statusBar->SetPanels(
         {{150, QStringLiteral("Message"), false}, {200, QString(), false}, {100, QString(), true}});
     statusBar->SetDrawPanelHandler([this](int panel, const QRect& rect) { statusBarDrawPanel(panel, rect); });
-    myProgressBar = new QProgressBar(this);
+    myProgressBar = MakeChild<QProgressBar>(this);
     myProgressBar->setObjectName(QStringLiteral("myProgressBar"));
     myProgressBar->setTextVisible(false);
     myProgressBar->setValue(0);
 
-    installAnimate = new AnimateControl(this);
+    installAnimate = MakeChild<AnimateControl>(this);
     installAnimate->setObjectName(QStringLiteral("installAnimate"));
     installAnimate->setGeometry(kAnimateLeft, 300, kAnimateWidth, kAnimateHeight);
     installAnimate->hide();
 
-    Timer1 = new QTimer(this);
+    Timer1 = MakeChild<QTimer>(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(500);
     connect(Timer1, &QTimer::timeout, this, &TDPInst_Form::Timer1Timer);
     Timer1->start();
 
-    deviceMonitor = new DeviceMonitor(this);
+    deviceMonitor = MakeChild<DeviceMonitor>(this);
     connect(deviceMonitor, &DeviceMonitor::DeviceChange, this, &TDPInst_Form::WMDeviceChange);
 }
 
