@@ -472,6 +472,8 @@ void TDPInst_Form::FormDestroy() {
     installSetting.reset();
     apIni.reset();
     cmdLine.reset();
+    // The buttons outlive the records they stood for by a moment while the window is torn down.
+    productTags.fill(nullptr);
 }
 
 void TDPInst_Form::StartAnimation() {
