@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 #include "platform/codepage.h"
 #include "platform/system_root.h"
@@ -716,13 +718,23 @@ Result<std::unique_ptr<Registry>> Registry::Open(const std::filesystem::path& db
     }
     sqlite3_busy_timeout(connection->db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(connection->db, 1);
-    // journal_mode answers with a row, so it is stepped rather than executed blindly.
-    {
+    // journal_mode answers with a row, so it is stepped rather than executed blindly. Switching a new
+    // file to WAL can meet another process doing the same, and SQLite answers that with a plain
+    // "busy" that its busy handler does not wait out; so it is tried again for as long as the busy
+    // timeout would have waited.
+    for (int waited = 0;; waited += 10) {
         Statement wal(connection->db, "PRAGMA journal_mode = WAL");
         int step = wal.Step();
-        if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        if (step == SQLITE_ROW || step == SQLITE_DONE) {
+            break;
+        }
+        if ((step & 0xff) != SQLITE_BUSY && (step & 0xff) != SQLITE_LOCKED) {
             return WithContext(DbError(connection->db, "setting up"), dbPath.string());
         }
+        if (waited >= kBusyTimeoutMs) {
+            return WithContext(DbError(connection->db, "setting up"), dbPath.string());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     static constexpr const char* kSchema =
         "PRAGMA synchronous = NORMAL;"
