@@ -85,6 +85,15 @@ platform::Result<void> DecompressMember(const std::string& name) {
             return ProgramError(reason);
         }
         if (length == 0) {
+            // zlib ends a member cut short like a complete one and keeps the error for gzclose;
+            // naming it here says what went wrong instead of "failed gzclose".
+            int code = Z_OK;
+            const char* message = gzerror(in.get(), &code);
+            if (code != Z_OK) {
+                std::string reason(message);
+                std::fclose(out);
+                return ProgramError(reason);
+            }
             break;
         }
         if (std::fwrite(buffer.get(), 1, static_cast<size_t>(length), out) != static_cast<size_t>(length)) {
