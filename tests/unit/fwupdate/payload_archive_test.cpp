@@ -69,6 +69,20 @@ TEST(PayloadArchive, OffsetLivesInElfPaddingOrInTheDosHeader) {
     EXPECT_FALSE(fwupdate::AttachArchive("#!/bin/sh\n", "LPCK").ok());
 }
 
+TEST(PayloadArchive, PackerTakesOnlyNamesTheExtractionAccepts) {
+    const std::string refused[] = {"",   std::string(256, 'n'), "a/b", "a\\b", "a..b",
+                                   "..", std::string("a\0b", 3)};
+    for (const std::string& name : refused) {
+        EXPECT_FALSE(fwupdate::CheckPackedName(name).empty()) << name;
+    }
+    for (const std::string& name : {std::string(255, 'n'), std::string("PHLASH.INI"), std::string("a.b.c")}) {
+        EXPECT_EQ(fwupdate::CheckPackedName(name), "") << name;
+        std::string stored(name);
+        stored += ".gz";
+        EXPECT_TRUE(fwupdate::IsSafeStoredName(stored)) << name;
+    }
+}
+
 TEST(PayloadArchive, RepackingReplacesTheArchiveItCarries) {
     std::string image = fwupdate_test::FakeElfImage();
     auto once = fwupdate::AttachArchive(image, fwupdate::BuildArchive({Member("a", "first")}));
