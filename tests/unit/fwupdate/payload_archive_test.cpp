@@ -313,7 +313,7 @@ TEST(PayloadArchive, MutatedArchivesNeverEscapeTheirFolder) {
                     break;
             }
             if (mutated.empty()) {
-                mutated = "L";
+                mutated.assign(1, 'L');
             }
         }
         RecordingSource source(mutated);
