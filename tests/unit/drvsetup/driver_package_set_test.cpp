@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/system_root.h"
+#include "support/kit_folder_test.h"
 #include "support/temp_root.h"
 
 namespace {
@@ -25,21 +26,8 @@ constexpr int32_t kDriver98Path = 10208;
 const char* const kInf =
     "[Manufacturer]\r\n%Mfg%=Models\r\n[Models]\r\n%Dev%=Install, USB\\VID_1A2B&PID_3C4D&MI_00 ; tuner\r\n";
 
-class DriverPackageSetTest : public ::testing::Test {
+class DriverPackageSetTest : public kit_test::KitFolderTest {
   protected:
-    void SetUp() override { platform::SetExecutablePath((kit_.path() / "drvsetup").string()); }
-    void TearDown() override {
-        platform::SetExecutablePath("");
-        drvsetup::ResetOsCodeCacheForTesting();
-    }
-    void UseSystem(const char* name) {
-        ASSERT_TRUE(platform::InitSystemRoot(root_.path(), *platform::PresetConfig(name)).ok());
-        platform::UseSystemRoot(root_.path());
-        drvsetup::ResetOsCodeCacheForTesting();
-    }
-
-    kit_test::TempSystemRoot root_;
-    kit_test::TempDir kit_;
 };
 
 TEST_F(DriverPackageSetTest, ListsSkipEmptySlotsAndUseTheFamilyFolder) {

@@ -12,6 +12,7 @@
 #include "platform/profile.h"
 #include "platform/system_info.h"
 #include "platform/system_root.h"
+#include "support/kit_folder_test.h"
 #include "support/scoped_state.h"
 #include "support/temp_root.h"
 
@@ -46,22 +47,8 @@ class RecordingHost : public drvsetup::IInstallRunHost {
     int pumped = 0;
 };
 
-class InstallRunTest : public ::testing::Test {
+class InstallRunTest : public kit_test::KitFolderTest {
   protected:
-    void SetUp() override {
-        platform::SetExecutablePath((kit_.path() / "drvsetup").string());
-        platform::ResetMessageBoxStateForTesting();
-    }
-    void TearDown() override {
-        platform::SetExecutablePath("");
-        platform::ResetMessageBoxStateForTesting();
-        drvsetup::ResetOsCodeCacheForTesting();
-    }
-    void UseSystem(const char* name) {
-        ASSERT_TRUE(platform::InitSystemRoot(root_.path(), *platform::PresetConfig(name)).ok());
-        platform::UseSystemRoot(root_.path());
-        drvsetup::ResetOsCodeCacheForTesting();
-    }
     // A driver folder with an INF and the installer stand-in under the given name.
     void MakeDriverFolder(const std::string& folder, const char* installerName = "DPInst.exe") {
         kit_test::WriteFile(kit_.path() / folder / "tuner.inf", "[Manufacturer]\r\n%M%=Models\r\n");
@@ -89,8 +76,6 @@ class InstallRunTest : public ::testing::Test {
     std::string Log(const char* name) { return kit_test::ReadFile(root_.path() / "Windows" / name); }
     std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
-    kit_test::TempSystemRoot root_;
-    kit_test::TempDir kit_;
     RecordingHost host_;
     drvsetup::CmdLineParam unattendedInstall_ = [] {
         drvsetup::CmdLineParam p;

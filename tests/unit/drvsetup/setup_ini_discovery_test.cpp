@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/system_root.h"
+#include "support/kit_folder_test.h"
 #include "support/scoped_state.h"
 #include "support/temp_root.h"
 
@@ -43,34 +44,18 @@ TEST(SetupIniDiscovery, FileNameForEveryLanguageRow) {
     }
 }
 
-class SetupIniDiscoveryTest : public ::testing::Test {
+class SetupIniDiscoveryTest : public kit_test::KitFolderTest {
   protected:
-    void SetUp() override {
-        platform::SetExecutablePath((kit_.path() / "drvsetup").string());
-        log_ = kit_.path() / "boxes.log";
-    }
-    void TearDown() override {
-        platform::SetExecutablePath("");
-        platform::ResetMessageBoxStateForTesting();
-    }
-    void UseLcid(uint32_t lcid) {
-        platform::SystemConfig config = *platform::PresetConfig("xp");
-        config.userDefaultLcid = lcid;
-        ASSERT_TRUE(platform::InitSystemRoot(root_.path(), config).ok());
-        platform::UseSystemRoot(root_.path());
-    }
     void WriteIni(const char* name, const char* cmdLine) {
         kit_test::WriteFile(kit_.path() / name,
                             std::string("[InstallData]\r\nCmdLineParameter=") + cmdLine + "\r\n");
     }
 
-    kit_test::TempSystemRoot root_;
-    kit_test::TempDir kit_;
-    fs::path log_;
+    fs::path log_ = kit_.path() / "boxes.log";
 };
 
 TEST_F(SetupIniDiscoveryTest, LanguageFileThenDefaultThenFallback) {
-    UseLcid(1036);
+    UseSystem("xp", 1036);
     std::string folder = kit_.str() + "/";
     EXPECT_EQ(drvsetup::FallbackSetupIniPath(), folder + "_vSetup.ini");
     EXPECT_EQ(drvsetup::LocalizedSetupIniPath(), folder + "drvInstall.ini");
@@ -93,7 +78,7 @@ TEST_F(SetupIniDiscoveryTest, LanguageFileThenDefaultThenFallback) {
 }
 
 TEST_F(SetupIniDiscoveryTest, MissingKeyOrSectionGivesAnEmptyCommandLine) {
-    UseLcid(1033);
+    UseSystem("xp", 1033);
     kit_test::WriteFile(kit_.path() / "drvInstall.ini", "[Other]\r\nCmdLineParameter=1 1\r\n");
     EXPECT_EQ(drvsetup::ObtainCmdLineText({}), "");
     kit_test::WriteFile(kit_.path() / "drvInstall.ini", "[installdata]\r\ncmdlineparameter = ' 4  1 '\r\n");
@@ -101,7 +86,7 @@ TEST_F(SetupIniDiscoveryTest, MissingKeyOrSectionGivesAnEmptyCommandLine) {
 }
 
 TEST_F(SetupIniDiscoveryTest, NoSetupIniShowsTheMessageAndGivesNothing) {
-    UseLcid(1033);
+    UseSystem("xp", 1033);
     kit_test::ScopedEnv logEnv("WINSYS_MSGBOX_LOG", log_.string());
     kit_test::ScopedEnv answers("WINSYS_MSGBOX_ANSWERS", "ok");
     platform::ResetMessageBoxStateForTesting();

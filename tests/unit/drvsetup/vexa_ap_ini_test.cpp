@@ -5,6 +5,7 @@
 #include "drvsetup/config/setup_key_ids.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "support/kit_folder_test.h"
 #include "support/scoped_state.h"
 #include "support/temp_root.h"
 
@@ -13,16 +14,8 @@ namespace {
 using drvsetup::VexaApIni;
 namespace key = drvsetup::key;
 
-class VexaApIniTest : public ::testing::Test {
+class VexaApIniTest : public kit_test::KitFolderTest {
   protected:
-    void SetUp() override {
-        platform::SetExecutablePath((kit_.path() / "drvsetup").string());
-        platform::ResetMessageBoxStateForTesting();
-    }
-    void TearDown() override {
-        platform::SetExecutablePath("");
-        platform::ResetMessageBoxStateForTesting();
-    }
     void WriteIni(const std::string& text) { kit_test::WriteFile(kit_.path() / "drvInstall.ini", text); }
     std::string Boxes() { return kit_test::ReadFile(log_); }
     std::vector<std::string> Names(const VexaApIni& ini) {
@@ -33,8 +26,6 @@ class VexaApIniTest : public ::testing::Test {
         return names;
     }
 
-    kit_test::TempSystemRoot root_;
-    kit_test::TempDir kit_;
     std::filesystem::path log_ = kit_.path() / "boxes.log";
     kit_test::ScopedEnv logEnv_{"WINSYS_MSGBOX_LOG", log_.string()};
     kit_test::ScopedEnv answers_{"WINSYS_MSGBOX_ANSWERS", "ok,ok,ok"};
