@@ -1,6 +1,7 @@
 // fwupdate: the firmware updater. For now it goes as far as its language resources: it picks the
 // language library for the system, extracts it from its own payload and loads it.
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -9,7 +10,9 @@
 #include "platform/paths.h"
 #include "platform/system_info.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     platform::SetExecutablePath(argc > 0 ? argv[0] : "");
 
     std::error_code ec;
@@ -37,4 +40,17 @@ int main(int argc, char** argv) {
     }
     std::printf("fwupdate: the update sequence is not part of this build; nothing was changed\n");
     return 0;
+}
+
+}  // namespace
+
+// Nothing below is meant to throw; should the library run out of memory, the program says so and fails
+// instead of aborting.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", argc > 0 ? argv[0] : "program", error.what());
+        return 1;
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -81,7 +82,7 @@ int Pack(const std::string& base, const std::string& payloadFolder, const std::s
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "--list") {
         return List(args[1]);
@@ -105,4 +106,15 @@ int main(int argc, char** argv) {
         return Usage();
     }
     return Pack(positional[0], positional[1], output);
+}
+
+// Nothing below is meant to throw; should the library run out of memory, the program says so and fails
+// instead of aborting.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", argc > 0 ? argv[0] : "program", error.what());
+        return 1;
+    }
 }
