@@ -17,7 +17,7 @@ class CmdLineParam;
 
 // What a run needs from the installer window.
 class IInstallRunHost {
-public:
+  public:
     // Shows and starts the animation while the installer works; stops and hides it afterwards.
     virtual void StartAnimation() = 0;
     virtual void StopAnimation() = 0;
@@ -41,7 +41,8 @@ bool EnablePrivileges();
 
 // Starts the program (quoted) with the arguments and waits for it; its exit code, or kStillActive
 // when it could not be started.
-int32_t RunProgramAndWait(const std::string& program, const std::string& arguments, const platform::EventPump& pump);
+int32_t RunProgramAndWait(const std::string& program, const std::string& arguments,
+                          const platform::EventPump& pump);
 // The same for a complete command line.
 int32_t RunCommandAndWait(const std::string& commandLine, const platform::EventPump& pump);
 
@@ -55,6 +56,7 @@ int32_t RunFamily(int32_t osCode);
 
 // The Install and Uninstall buttons (and the timer of an unattended command line).
 void InstallButtonClick(ApDrvInstall_HwSetting& setting, const CmdLineParam& cmdLine, IInstallRunHost& host);
-void UninstallButtonClick(ApDrvInstall_HwSetting& setting, const CmdLineParam& cmdLine, IInstallRunHost& host);
+void UninstallButtonClick(ApDrvInstall_HwSetting& setting, const CmdLineParam& cmdLine,
+                          IInstallRunHost& host);
 
 }  // namespace drvsetup
