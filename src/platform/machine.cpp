@@ -413,6 +413,10 @@ Result<void> Machine::Save(const fs::path& folder) {
     return {};
 }
 
+void Machine::MarkAllChanged() {
+    flashDirty_ = runningDirty_ = ecDirty_ = ramDirty_ = true;
+}
+
 Result<void> Machine::Set(std::string_view key, std::string_view value) {
     const KeyEntry* entry = FindKey(key);
     if (!entry)
@@ -519,11 +523,18 @@ Result<Machine> ReadMachine(const fs::path& folder) {
 }
 
 Result<void> InitMachine(const fs::path& folder, const MachineSettings& settings) {
+    return InitMachine(folder, Machine::Fresh(settings));
+}
+
+Result<void> InitMachine(const fs::path& folder, Machine machine) {
     MachineLock lock(folder);
     if (!lock.held())
         return Fail("cannot lock the machine in " + folder.string());
-    Machine fresh = Machine::Fresh(settings);
-    return fresh.Save(folder);
+    // Every file is written again, so nothing of an earlier machine survives.
+    std::error_code ignored;
+    fs::remove(folder / "machine.ini", ignored);
+    machine.MarkAllChanged();
+    return machine.Save(folder);
 }
 
 }  // namespace platform

@@ -98,6 +98,7 @@ class Machine {
     static Result<Machine> Load(const std::filesystem::path& folder);
     // Writes what changed since loading (everything for a fresh machine).
     Result<void> Save(const std::filesystem::path& folder);
+    void MarkAllChanged();
 
     const MachineSettings& settings() const { return settings_; }
     MachineState& state() { return state_; }
@@ -156,7 +157,9 @@ class Machine {
 Result<void> UpdateMachine(const std::filesystem::path& folder, const std::function<void(Machine&)>& change);
 // Reads the machine under the lock (creating the healthy one when there is none).
 Result<Machine> ReadMachine(const std::filesystem::path& folder);
-// Replaces the machine of a folder with a fresh one.
+// Replaces the machine of a folder with a fresh one, or with the one given (whatever state the
+// folder was in, even a broken one).
 Result<void> InitMachine(const std::filesystem::path& folder, const MachineSettings& settings);
+Result<void> InitMachine(const std::filesystem::path& folder, Machine machine);
 
 }  // namespace platform

@@ -49,6 +49,15 @@ TEST_F(WinsysMachine, InitOptionsReachTheFirmwareAndShow) {
     EXPECT_NE(text.output.find("AC 0, battery 255"), std::string::npos) << text.output;
 }
 
+TEST_F(WinsysMachine, InitReplacesABrokenMachine) {
+    kit_test::WriteFile(dir_.path() / "machine" / "flash.rom", "short");
+    kit_test::WriteFile(dir_.path() / "machine" / "machine.ini", "[Settings]\nac=\"9\"\n");
+    EXPECT_EQ(Run("show").status, 1);
+    ASSERT_EQ(Run("init").status, 0);
+    EXPECT_EQ(Load().Flash().size(), 0x100000u);
+    EXPECT_EQ(Run("show").status, 0);
+}
+
 TEST_F(WinsysMachine, SetIsAllOrNothing) {
     ASSERT_EQ(Run("init").status, 0);
     EXPECT_EQ(Run("set battery=40 ec:0xE887=0x81").status, 0);

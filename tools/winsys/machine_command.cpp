@@ -186,8 +186,7 @@ int MachineInit(const std::vector<std::string>& args) {
     if (!Apply(machine, assignments))
         return 2;
     std::filesystem::path folder = platform::MachineFolder();
-    // Replacing the machine under its lock: a fresh one built from the options.
-    platform::Result<void> done = platform::UpdateMachine(folder, [&](platform::Machine& m) { m = machine; });
+    platform::Result<void> done = platform::InitMachine(folder, std::move(machine));
     if (!done) {
         std::fprintf(stderr, "winsys machine init: %s\n", done.error().message.c_str());
         return 1;
