@@ -298,9 +298,9 @@ const std::vector<MachineKey>& MachineKeys() {
 Machine Machine::Fresh(const MachineSettings& settings) {
     Machine m;
     m.settings_ = settings;
-    m.flash_ = BuildRom(IdentityOf(settings));
-    m.ec_.assign(kEcSize, 0);
-    m.ram_.assign(kRamSize, 0);
+    m.flash_.Set(BuildRom(IdentityOf(settings)));
+    m.ec_.Set(std::vector<uint8_t>(kEcSize, 0));
+    m.ram_.Set(std::vector<uint8_t>(kRamSize, 0));
     m.state_.poweredOn = false;
     m.Boot();
     m.state_.history.clear();
@@ -345,42 +345,38 @@ Result<Machine> Machine::Load(const fs::path& folder) {
         start = comma + 1;
     }
 
-    auto flash = ReadBinary(folder / "flash.rom");
-    auto running = ReadBinary(folder / "running.rom");
-    if (!flash || !running)
-        return Fail("machine firmware missing in " + folder.string());
-    auto romSizeOk = [](const std::vector<uint8_t>& rom) {
-        return rom.size() == 0x80000 || rom.size() == 0x100000;
-    };
-    if (!romSizeOk(*flash) || !romSizeOk(*running))
-        return Fail("machine firmware in " + folder.string() + " is neither 512 KiB nor 1 MiB");
-    m.flash_ = std::move(*flash);
-    m.running_ = std::move(*running);
-    auto ec = ReadBinary(folder / "ec.bin");
-    m.ec_ = ec ? std::move(*ec) : std::vector<uint8_t>();
-    m.ec_.resize(kEcSize, 0);
-    auto ram = ReadBinary(folder / "ram.bin");
-    m.ram_ = ram ? std::move(*ram) : std::vector<uint8_t>();
-    m.ram_.resize(kRamSize, 0);
-    m.flashDirty_ = m.runningDirty_ = m.ecDirty_ = m.ramDirty_ = false;
+    // The firmware files are checked by their size here and read when a request needs them.
+    std::error_code error;
+    uintmax_t flashSize = fs::file_size(folder / "flash.rom", error);
+    if (error)
+        flashSize = 0;
+    uintmax_t runningSize = fs::file_size(folder / "running.rom", error);
+    if (error)
+        runningSize = 0;
+    auto romSizeOk = [](uintmax_t size) { return size == 0x80000 || size == 0x100000; };
+    if (!romSizeOk(flashSize) || !romSizeOk(runningSize))
+        return Fail("machine firmware in " + folder.string() + " is missing or neither 512 KiB nor 1 MiB");
+    m.flash_.Attach(folder / "flash.rom", flashSize);
+    m.running_.Attach(folder / "running.rom", runningSize);
+    m.ec_.Attach(folder / "ec.bin", kEcSize);
+    m.ram_.Attach(folder / "ram.bin", kRamSize);
     return m;
 }
 
 Result<void> Machine::Save(const fs::path& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
-    struct Blob {
-        bool& dirty;
-        const std::vector<uint8_t>& bytes;
+    struct File {
+        Blob& blob;
         const char* name;
     };
-    for (Blob blob : {Blob{flashDirty_, flash_, "flash.rom"}, Blob{runningDirty_, running_, "running.rom"},
-                      Blob{ecDirty_, ec_, "ec.bin"}, Blob{ramDirty_, ram_, "ram.bin"}}) {
-        if (!blob.dirty)
+    for (File file : {File{flash_, "flash.rom"}, File{running_, "running.rom"}, File{ec_, "ec.bin"},
+                      File{ram_, "ram.bin"}}) {
+        if (!file.blob.dirty)
             continue;
-        if (Result<void> written = WriteBinary(folder / blob.name, blob.bytes); !written)
+        if (Result<void> written = WriteBinary(folder / file.name, file.blob.Get()); !written)
             return written;
-        blob.dirty = false;
+        file.blob.dirty = false;
     }
     profile::ProfileFile ini = profile::ProfileFile::Load((folder / "machine.ini").string());
     for (const KeyEntry& entry : KeyTable())
@@ -414,7 +410,38 @@ Result<void> Machine::Save(const fs::path& folder) {
 }
 
 void Machine::MarkAllChanged() {
-    flashDirty_ = runningDirty_ = ecDirty_ = ramDirty_ = true;
+    flash_.dirty = running_.dirty = ec_.dirty = ram_.dirty = true;
+}
+
+void Machine::Blob::Attach(std::filesystem::path path, size_t size) {
+    path_ = std::move(path);
+    size_ = size;
+    loaded_ = false;
+    dirty = false;
+}
+
+void Machine::Blob::Set(std::vector<uint8_t> bytes) {
+    bytes_ = std::move(bytes);
+    size_ = bytes_.size();
+    loaded_ = true;
+    dirty = true;
+}
+
+const std::vector<uint8_t>& Machine::Blob::Get() const {
+    if (!loaded_) {
+        // A file that went missing or changed size since the check reads as zeros of the size seen.
+        auto read = ReadBinary(path_);
+        bytes_ = read ? std::move(*read) : std::vector<uint8_t>();
+        bytes_.resize(size_, 0);
+        loaded_ = true;
+    }
+    return bytes_;
+}
+
+std::vector<uint8_t>& Machine::Blob::Mutable() {
+    Get();
+    dirty = true;
+    return bytes_;
 }
 
 Result<void> Machine::Set(std::string_view key, std::string_view value) {
@@ -445,35 +472,31 @@ std::string Machine::Get(std::string_view key) const {
 }
 
 void Machine::RebuildRom() {
-    flash_ = BuildRom(IdentityOf(settings_));
-    running_ = flash_;
-    flashDirty_ = runningDirty_ = true;
+    flash_.Set(BuildRom(IdentityOf(settings_)));
+    running_.Set(flash_.Get());
 }
 
 Result<void> Machine::WriteFlash(size_t offset, std::span<const uint8_t> bytes) {
-    if (offset > flash_.size() || bytes.size() > flash_.size() - offset)
+    std::vector<uint8_t>& flash = flash_.Mutable();
+    if (offset > flash.size() || bytes.size() > flash.size() - offset)
         return Fail("flash write beyond the end of the chip");
-    std::copy(bytes.begin(), bytes.end(), flash_.begin() + static_cast<std::ptrdiff_t>(offset));
-    flashDirty_ = true;
+    std::copy(bytes.begin(), bytes.end(), flash.begin() + static_cast<std::ptrdiff_t>(offset));
     return {};
 }
 
 Result<void> Machine::ReplaceFlash(std::vector<uint8_t> rom) {
-    if (rom.size() != flash_.size())
+    if (rom.size() != flash_.Get().size())
         return Fail("image size does not match the flash chip");
-    flash_ = std::move(rom);
-    flashDirty_ = true;
+    flash_.Set(std::move(rom));
     return {};
 }
 
 void Machine::SetEcRegister(uint16_t address, uint8_t value) {
-    ec_[address] = value;
-    ecDirty_ = true;
+    ec_.Mutable()[address] = value;
 }
 
 void Machine::Boot() {
-    running_ = flash_;
-    runningDirty_ = true;
+    running_.Set(flash_.Get());
     state_ = MachineState{.history = std::move(state_.history)};
     PendingByte pending = ParsePending(settings_.kbcPending).value_or(PendingByte{});
     state_.outputFull = pending.kind != 0;
@@ -487,8 +510,8 @@ void Machine::PowerOff() {
     if (!state_.poweredOn)
         return;
     state_.history.push_back("off");
-    if (ec_[0xE887] & 1) {
-        SetEcRegister(0xE887, static_cast<uint8_t>(ec_[0xE887] & ~1));
+    if (EcRegister(0xE887) & 1) {
+        SetEcRegister(0xE887, static_cast<uint8_t>(EcRegister(0xE887) & ~1));
         Boot();
         state_.history.push_back("auto-on");
         return;

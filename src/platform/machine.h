@@ -109,13 +109,13 @@ class Machine {
     Result<void> Set(std::string_view key, std::string_view value);
     std::string Get(std::string_view key) const;
 
-    const std::vector<uint8_t>& Flash() const { return flash_; }
-    const std::vector<uint8_t>& RunningRom() const { return running_; }
+    const std::vector<uint8_t>& Flash() const { return flash_.Get(); }
+    const std::vector<uint8_t>& RunningRom() const { return running_.Get(); }
     // The flash chip: a write within the chip; the running firmware stays until the next power-on.
     Result<void> WriteFlash(size_t offset, std::span<const uint8_t> bytes);
     Result<void> ReplaceFlash(std::vector<uint8_t> rom);
 
-    uint8_t EcRegister(uint16_t address) const { return ec_[address]; }
+    uint8_t EcRegister(uint16_t address) const { return ec_.Get()[address]; }
     void SetEcRegister(uint16_t address, uint8_t value);
 
     // Hardware as a driver sees it. Widths are 1, 2 or 4 bytes.
@@ -135,6 +135,23 @@ class Machine {
     bool PowerOn();
 
   private:
+    // A binary file of the machine, read only when a request needs it: most port requests touch
+    // neither the firmware nor memory.
+    class Blob {
+      public:
+        void Attach(std::filesystem::path path, size_t size);
+        void Set(std::vector<uint8_t> bytes);
+        const std::vector<uint8_t>& Get() const;
+        std::vector<uint8_t>& Mutable();
+        bool dirty = false;
+
+      private:
+        mutable std::vector<uint8_t> bytes_;
+        mutable bool loaded_ = false;
+        std::filesystem::path path_;
+        size_t size_ = 0;
+    };
+
     void Boot();
     void InitSmiState();
     void KbcCommand(uint8_t command);
@@ -145,11 +162,10 @@ class Machine {
 
     MachineSettings settings_;
     MachineState state_;
-    std::vector<uint8_t> flash_;
-    std::vector<uint8_t> running_;
-    std::vector<uint8_t> ec_;
-    std::vector<uint8_t> ram_;
-    bool flashDirty_ = true, runningDirty_ = true, ecDirty_ = true, ramDirty_ = true;
+    Blob flash_;
+    Blob running_;
+    Blob ec_;
+    Blob ram_;
 };
 
 // Loads the machine of a folder under its lock, lets the change run and saves it before unlocking.

@@ -57,14 +57,14 @@ struct Structure {
 }  // namespace
 
 std::optional<SmiDescriptor> Machine::RunningSmi() const {
-    return FindSmiDescriptor(BiosSegmentOf(running_));
+    return FindSmiDescriptor(BiosSegmentOf(RunningRom()));
 }
 
 std::vector<uint8_t> Machine::BiosSegment() const {
-    std::span<const uint8_t> rom = BiosSegmentOf(running_);
+    std::span<const uint8_t> rom = BiosSegmentOf(RunningRom());
     std::vector<uint8_t> segment(rom.begin(), rom.end());
     segment.resize(kBiosSegmentSize, 0);
-    RomInfo info = ReadRomInfo(running_);
+    RomInfo info = ReadRomInfo(RunningRom());
 
     // The structure table the firmware builds at boot from its own identity and the DMI texts.
     std::vector<uint8_t> table;
@@ -81,7 +81,7 @@ std::vector<uint8_t> Machine::BiosSegment() const {
         bios.formatted.push_back(version);
         AppendWord(bios.formatted, static_cast<uint16_t>(kBiosSegmentAddress >> 4));
         bios.formatted.push_back(date);
-        bios.formatted.push_back(static_cast<uint8_t>(running_.size() / 0x10000 - 1));
+        bios.formatted.push_back(static_cast<uint8_t>(RunningRom().size() / 0x10000 - 1));
         bios.formatted.insert(bios.formatted.end(), 8, 0);
         bios.formatted[18 - 8] = 0x80;  // characteristics: PCI supported
         bios.AppendTo(table);
@@ -140,11 +140,15 @@ std::vector<uint8_t> Machine::BiosSegment() const {
 std::vector<uint8_t> Machine::ReadMemory(uint64_t address, size_t length) const {
     std::vector<uint8_t> out(length, 0);
     std::vector<uint8_t> segment;
-    uint64_t flashStart = kTopOfMemory - flash_.size();
+    // Only the parts a request touches are read from their files.
+    const std::vector<uint8_t>* flash = nullptr;
+    const std::vector<uint8_t>* ram = nullptr;
     for (size_t i = 0; i < length; ++i) {
         uint64_t at = address + i;
         if (at >= kRamStart && at < kRamEnd) {
-            out[i] = ram_[at - kRamStart];
+            if (!ram)
+                ram = &ram_.Get();
+            out[i] = (*ram)[at - kRamStart];
         } else if (at >= kBiosSegmentAddress && at < kBiosSegmentAddress + kBiosSegmentSize) {
             if (segment.empty())
                 segment = BiosSegment();
@@ -152,7 +156,10 @@ std::vector<uint8_t> Machine::ReadMemory(uint64_t address, size_t length) const 
         } else if (at >= 0xFFF00000 && at < kTopOfMemory) {
             // The flash chip is decoded at the top of the 4 GiB space; below a 512 KiB chip nothing
             // answers and the bus reads all ones.
-            out[i] = at >= flashStart ? flash_[at - flashStart] : 0xFF;
+            if (!flash)
+                flash = &flash_.Get();
+            uint64_t flashStart = kTopOfMemory - flash->size();
+            out[i] = at >= flashStart ? (*flash)[at - flashStart] : 0xFF;
         }
     }
     return out;
@@ -163,8 +170,7 @@ void Machine::WriteMemory(uint64_t address, std::span<const uint8_t> bytes) {
     for (size_t i = 0; i < bytes.size(); ++i) {
         uint64_t at = address + i;
         if (at >= kRamStart && at < kRamEnd) {
-            ram_[at - kRamStart] = bytes[i];
-            ramDirty_ = true;
+            ram_.Mutable()[at - kRamStart] = bytes[i];
         }
     }
 }
@@ -307,7 +313,7 @@ void Machine::KbcData(uint8_t data) {
             if (state_.ecWrite) {
                 state_.expect = KbcExpect::EcValue;
             } else {
-                state_.outputByte = ec_[state_.ecAddress];
+                state_.outputByte = EcRegister(state_.ecAddress);
                 state_.outputFull = true;
                 state_.outputMouse = false;
             }
@@ -335,7 +341,7 @@ void Machine::SmiPort(uint8_t value) {
         return;
     unsigned function = request[2] | request[3] << 8;
     if (function == 4) {
-        std::string model = ReadRomInfo(running_).model;
+        std::string model = ReadRomInfo(RunningRom()).model;
         std::fill(request.begin() + 5, request.end(), 0);
         for (size_t i = 0; i < 4; ++i)
             request[5 + i] =

@@ -101,6 +101,8 @@ RomInfo ReadRomInfo(std::span<const uint8_t> rom) {
     bool diag = false, devel = false, dmi = false, sys = false;
     size_t dmiAt = 0;
     for (size_t at = start; at >= 1 && !(diag && devel && dmi && sys); --at) {
+        if (rom[at] != 'D' && rom[at] != 'B')
+            continue;  // no record starts here; keeps the scan of a whole ROM cheap
         if (Matches(rom, at, "DiaG@")) {
             info.model = Text(rom, at + 12, 4);
             info.version = Text(rom, at + 25, 4);
