@@ -71,6 +71,23 @@ std::optional<PendingByte> ParsePending(std::string_view text) {
     return pending;
 }
 
+// "none", or "ata"/"atapi" followed by optional ",fixed", ",removable", ",security".
+bool ValidDisk(std::string_view text) {
+    if (text == "none")
+        return true;
+    bool kind = false;
+    for (size_t start = 0; start <= text.size();) {
+        size_t comma = std::min(text.find(',', start), text.size());
+        std::string_view word = text.substr(start, comma - start);
+        if (start == 0)
+            kind = word == "ata" || word == "atapi";
+        else if (word != "fixed" && word != "removable" && word != "security")
+            return false;
+        start = comma + 1;
+    }
+    return kind;
+}
+
 // The settings table: each key with its text form, its check and whether it shapes the firmware.
 struct KeyEntry {
     MachineKey key;
@@ -173,6 +190,19 @@ const std::vector<KeyEntry>& KeyTable() {
                               [](uint64_t n) { return n <= 0xFFFF; }));
         t.push_back(
             TextKey("ec_firmware", "embedded-controller firmware version", &MachineSettings::ecFirmware, 31));
+        for (auto [name, member] :
+             {std::pair{"disk0", &MachineSettings::disk0}, std::pair{"disk1", &MachineSettings::disk1},
+              std::pair{"disk2", &MachineSettings::disk2}, std::pair{"disk3", &MachineSettings::disk3}}) {
+            KeyEntry drive =
+                TextKey(name, "drive: none, or ata|atapi with fixed, removable, security", member, 40);
+            drive.set = [member](MachineSettings& s, std::string_view v) {
+                if (!ValidDisk(v))
+                    return false;
+                s.*member = std::string(v);
+                return true;
+            };
+            t.push_back(drive);
+        }
         KeyEntry pending =
             TextKey("kbc_pending", "byte waiting in the keyboard controller: none, keyboard:0xNN, mouse:0xNN",
                     &MachineSettings::kbcPending, 16);

@@ -50,6 +50,12 @@ struct MachineSettings {
     std::string freeDiskMiB;  // empty: the real free space
     unsigned priorityClass = 0x20;
     std::string ecFirmware = "1.10";
+    // Physical drives 0 to 3: "none", or a comma-separated list of "ata" or "atapi" (packet device),
+    // "fixed" (fixed-device bit), "removable", "security" (ATA security enabled).
+    std::string disk0 = "ata,fixed";
+    std::string disk1 = "atapi,removable";
+    std::string disk2 = "none";
+    std::string disk3 = "none";
     // A byte waiting in the keyboard controller at power-on: "none", "keyboard:0xNN" or "mouse:0xNN".
     std::string kbcPending = "none";
 };
@@ -123,6 +129,12 @@ class Machine {
     void WritePort(uint16_t port, unsigned width, uint32_t value);
     std::vector<uint8_t> ReadMemory(uint64_t address, size_t length) const;
     void WriteMemory(uint64_t address, std::span<const uint8_t> bytes);
+
+    // Physical drive i (0 to 3): the IDE device map its disk driver reports (0 when the drive does not
+    // exist), and the 512 identify bytes for command 0xEC (identify device) or 0xA1 (identify packet
+    // device); none when the drive does not answer that command.
+    uint8_t DiskDeviceMap(unsigned drive) const;
+    std::optional<std::vector<uint8_t>> DiskIdentify(unsigned drive, uint8_t command) const;
 
     // The BIOS segment as the running firmware shows it, with the SMBIOS entry point and table.
     std::vector<uint8_t> BiosSegment() const;

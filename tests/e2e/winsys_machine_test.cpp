@@ -25,7 +25,8 @@ class WinsysMachine : public ::testing::Test {
 TEST_F(WinsysMachine, InitOptionsReachTheFirmwareAndShow) {
     auto init =
         Run("init --model QX7A --part-number 0B2 --version P07E --release-date 01/02/2007 "
-            "--rom-kib 512 --serial 'SER 1' --ac 0 --battery 255 --kbc-pending keyboard:0x1C");
+            "--rom-kib 512 --serial 'SER 1' --ac 0 --battery 255 --kbc-pending keyboard:0x1C "
+            "--disk0 ata,fixed,security");
     ASSERT_EQ(init.status, 0) << init.output;
     platform::Machine m = Load();
     EXPECT_EQ(m.Flash().size(), 0x80000u);
@@ -37,6 +38,9 @@ TEST_F(WinsysMachine, InitOptionsReachTheFirmwareAndShow) {
     EXPECT_EQ(m.settings().serial, "SER 1");
     EXPECT_TRUE(m.state().outputFull);
     EXPECT_EQ(m.state().outputByte, 0x1C);
+    auto identify = m.DiskIdentify(0, 0xEC);
+    ASSERT_TRUE(identify);
+    EXPECT_EQ((*identify)[256] & 0x02, 0x02);  // word 128: security enabled
 
     auto show = Run("show --json");
     ASSERT_EQ(show.status, 0) << show.output;

@@ -172,6 +172,8 @@ void ShowText(const platform::Machine& m) {
                 st.smiEnableWord & 1, s.lpcBridge ? "yes" : "no", s.acpiBase);
     std::printf("%-20s AC %u, battery %u, free disk %s\n", "power status", s.ac, s.battery,
                 s.freeDiskMiB.empty() ? "real" : (s.freeDiskMiB + " MiB").c_str());
+    std::printf("%-20s 0: %s, 1: %s, 2: %s, 3: %s\n", "drives", s.disk0.c_str(), s.disk1.c_str(),
+                s.disk2.c_str(), s.disk3.c_str());
     std::string history;
     for (const std::string& event : st.history)
         history += (history.empty() ? "" : " ") + event;
