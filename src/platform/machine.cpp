@@ -203,6 +203,15 @@ const std::vector<KeyEntry>& KeyTable() {
             };
             t.push_back(drive);
         }
+        KeyEntry devices = TextKey("devices", "present devices: class|name|disableable|problem|enabled;...",
+                                   &MachineSettings::devices, 4000);
+        devices.set = [](MachineSettings& s, std::string_view v) {
+            if (!ParseDevices(v))
+                return false;
+            s.devices = std::string(v);
+            return true;
+        };
+        t.push_back(devices);
         KeyEntry pending =
             TextKey("kbc_pending", "byte waiting in the keyboard controller: none, keyboard:0xNN, mouse:0xNN",
                     &MachineSettings::kbcPending, 16);
@@ -323,6 +332,59 @@ const std::vector<MachineKey>& MachineKeys() {
         return out;
     }();
     return keys;
+}
+
+std::optional<std::vector<MachineDevice>> ParseDevices(std::string_view text) {
+    std::vector<MachineDevice> devices;
+    auto split = [](std::string_view line, char separator) {
+        std::vector<std::string_view> parts;
+        for (size_t start = 0; start <= line.size();) {
+            size_t end = std::min(line.find(separator, start), line.size());
+            parts.push_back(line.substr(start, end - start));
+            start = end + 1;
+        }
+        return parts;
+    };
+    if (text.empty())
+        return devices;
+    for (std::string_view entry : split(text, ';')) {
+        std::vector<std::string_view> f = split(entry, '|');
+        uint64_t problem = 0;
+        if (f.size() != 5 || f[0].empty() || (f[2] != "0" && f[2] != "1") || !ParseUnsigned(f[3], problem) ||
+            problem > 0xFFFF || (f[4] != "0" && f[4] != "1"))
+            return std::nullopt;
+        devices.push_back(
+            {std::string(f[0]), std::string(f[1]), f[2] == "1", static_cast<unsigned>(problem), f[4] == "1"});
+    }
+    return devices;
+}
+
+std::string DevicesText(const std::vector<MachineDevice>& devices) {
+    std::string out;
+    for (const MachineDevice& d : devices) {
+        if (!out.empty())
+            out += ';';
+        out += d.className;
+        out += '|';
+        out += d.name;
+        out += d.disableable ? "|1|" : "|0|";
+        out += std::to_string(d.problem);
+        out += d.enabled ? "|1" : "|0";
+    }
+    return out;
+}
+
+std::vector<MachineDevice> Machine::Devices() const {
+    return ParseDevices(settings_.devices).value_or(std::vector<MachineDevice>{});
+}
+
+bool Machine::SetDeviceEnabled(size_t index, bool enabled) {
+    std::vector<MachineDevice> devices = Devices();
+    if (index >= devices.size() || !devices[index].disableable || devices[index].problem == 29)
+        return false;
+    devices[index].enabled = enabled;
+    settings_.devices = DevicesText(devices);
+    return true;
 }
 
 Machine Machine::Fresh(const MachineSettings& settings) {

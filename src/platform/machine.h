@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,9 +57,26 @@ struct MachineSettings {
     std::string disk1 = "atapi,removable";
     std::string disk2 = "none";
     std::string disk3 = "none";
+    // Present devices, ";"-separated, each "class|name|disableable|problem|enabled" (problem 29: disabled
+    // by its hardware).
+    std::string devices =
+        "Keyboard|Standard keyboard|0|0|1;Mouse|Touchpad|1|0|1;DiskDrive|Hard disk|0|0|1;CDROM|Optical "
+        "drive|1|0|1";
     // A byte waiting in the keyboard controller at power-on: "none", "keyboard:0xNN" or "mouse:0xNN".
     std::string kbcPending = "none";
 };
+
+// One present device of the machine.
+struct MachineDevice {
+    std::string className;
+    std::string name;
+    bool disableable = false;
+    unsigned problem = 0;  // 29: disabled by hardware
+    bool enabled = true;
+};
+// The devices of a settings text; none when it is malformed.
+std::optional<std::vector<MachineDevice>> ParseDevices(std::string_view text);
+std::string DevicesText(const std::vector<MachineDevice>& devices);
 
 // Keyboard controller: what the next byte written to port 0x60 means.
 enum class KbcExpect : uint8_t {
@@ -129,6 +147,11 @@ class Machine {
     void WritePort(uint16_t port, unsigned width, uint32_t value);
     std::vector<uint8_t> ReadMemory(uint64_t address, size_t length) const;
     void WriteMemory(uint64_t address, std::span<const uint8_t> bytes);
+
+    std::vector<MachineDevice> Devices() const;
+    // The property change of one device: false when it cannot be disabled, is disabled by its
+    // hardware, or does not exist.
+    bool SetDeviceEnabled(size_t index, bool enabled);
 
     // Physical drive i (0 to 3): the IDE device map its disk driver reports (0 when the drive does not
     // exist), and the 512 identify bytes for command 0xEC (identify device) or 0xA1 (identify packet

@@ -174,6 +174,10 @@ void ShowText(const platform::Machine& m) {
                 s.freeDiskMiB.empty() ? "real" : (s.freeDiskMiB + " MiB").c_str());
     std::printf("%-20s 0: %s, 1: %s, 2: %s, 3: %s\n", "drives", s.disk0.c_str(), s.disk1.c_str(),
                 s.disk2.c_str(), s.disk3.c_str());
+    for (const platform::MachineDevice& d : m.Devices())
+        std::printf("%-20s %s \"%s\", %s, problem %u, %s\n", "device", d.className.c_str(), d.name.c_str(),
+                    d.disableable ? "can be disabled" : "fixed", d.problem,
+                    d.enabled ? "enabled" : "disabled");
     std::string history;
     for (const std::string& event : st.history)
         history += (history.empty() ? "" : " ") + event;

@@ -167,3 +167,45 @@ TEST(Machine, ConcurrentUpdatesAreSerialised) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MachineDevices, PropertyChangeFollowsTheDeviceFlags) {
+    kit_test::TempDir dir;
+    Machine fresh = Machine::Fresh(MachineSettings{});
+    ASSERT_TRUE(fresh.Set("devices", "Mouse|USB mouse|1|0|1;Mouse|Touchpad|1|29|0;Keyboard|Keys|0|0|1").ok());
+    ASSERT_TRUE(platform::InitMachine(dir.path(), fresh).ok());
+
+    bool results[4] = {};
+    ASSERT_TRUE(platform::UpdateMachine(dir.path(), [&](Machine& m) {
+                    results[0] = m.SetDeviceEnabled(0, false);
+                    results[1] = m.SetDeviceEnabled(1, true);   // disabled by its hardware
+                    results[2] = m.SetDeviceEnabled(2, false);  // cannot be disabled
+                    results[3] = m.SetDeviceEnabled(3, false);  // no such device
+                }).ok());
+    EXPECT_TRUE(results[0]);
+    EXPECT_FALSE(results[1]);
+    EXPECT_FALSE(results[2]);
+    EXPECT_FALSE(results[3]);
+    std::vector<platform::MachineDevice> devices = Machine::Load(dir.path())->Devices();
+    ASSERT_EQ(devices.size(), 3u);
+    EXPECT_EQ(devices[0].className, "Mouse");
+    EXPECT_FALSE(devices[0].enabled);
+    EXPECT_EQ(devices[1].problem, 29u);
+    EXPECT_FALSE(devices[1].enabled);
+    EXPECT_TRUE(devices[2].enabled);
+}
+
+TEST(MachineDevices, DeviceTextRoundTripAndGarbage) {
+    const char* good = "Mouse|A|1|0|1;Net||0|22|0";
+    auto parsed = platform::ParseDevices(good);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(platform::DevicesText(*parsed), good);
+    EXPECT_TRUE(platform::ParseDevices("")->empty());
+    for (std::string bad :
+         {std::string("Mouse|A|1|0"), std::string("Mouse|A|2|0|1"), std::string("|A|1|0|1"),
+          std::string("Mouse|A|1|x|1;"), std::string("Mouse|A|1|0|1\0", 14), std::string(5000, '|')})
+        EXPECT_FALSE(platform::ParseDevices(bad)) << bad;
+}
+
+}  // namespace
