@@ -99,4 +99,27 @@ TEST_F(WinsysMachine, PowerOffWithAndWithoutAutoPowerOn) {
     EXPECT_NE(show.output.find("off auto-on off on"), std::string::npos) << show.output;
 }
 
+TEST_F(WinsysMachine, ImageCarriesTheIdentityOfTheMachineWithTheOptions) {
+    ASSERT_EQ(Run("init --model QX7A --part-number 0B2 --rom-kib 512").status, 0);
+    std::string file = dir_.str() + "/next.wph";
+    auto made =
+        Run("image " + file + " --version P08B release_date=03/04/2008 --bios-flag-default 'NEW FLAG'");
+    ASSERT_EQ(made.status, 0) << made.output;
+    std::string bytes = kit_test::ReadFile(file);
+    ASSERT_EQ(bytes.size(), 0x80000u);
+    platform::RomInfo info = platform::ReadRomInfo(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    EXPECT_TRUE(info.complete);
+    EXPECT_EQ(info.model, "QX7A");
+    EXPECT_EQ(info.partNumber, "0B2");
+    EXPECT_EQ(info.version, "P08B");
+    EXPECT_EQ(info.buildDate, "03/04/08");
+    EXPECT_EQ(info.biosFlagDefault, "NEW FLAG");
+    // The machine itself is unchanged.
+    EXPECT_EQ(platform::ReadRomInfo(Load().Flash()).version, "P01A");
+
+    EXPECT_EQ(Run("image").status, 2);
+    EXPECT_EQ(Run("image " + file + " --rom-kib 300").status, 2);
+    EXPECT_EQ(Run("image " + dir_.str() + "/no/such/folder/x.wph").status, 1);
+}
+
 }  // namespace

@@ -19,6 +19,7 @@ void MachineUsage() {
         "       winsys machine show [--json]\n"
         "       winsys machine set KEY=VALUE... (also ec:ADDRESS=BYTE)\n"
         "       winsys machine power-on | power-off\n"
+        "       winsys machine image FILE [--KEY VALUE | KEY=VALUE]...  (a firmware image for this machine)\n"
         "keys:\n",
         stderr);
     for (const platform::MachineKey& key : platform::MachineKeys())
@@ -201,6 +202,36 @@ int MachineInit(const std::vector<std::string>& args) {
     return 0;
 }
 
+// A firmware image built like the machine's own, from its identity with the options applied.
+int MachineImage(const std::vector<std::string>& args) {
+    if (args.empty() || args[0].starts_with("-") || args[0].find('=') != std::string::npos) {
+        MachineUsage();
+        return 2;
+    }
+    std::vector<std::pair<std::string, std::string>> assignments;
+    if (!CollectAssignments(std::vector<std::string>(args.begin() + 1, args.end()), true, assignments))
+        return 2;
+    platform::Result<platform::Machine> machine = platform::ReadMachine(platform::MachineFolder());
+    if (!machine) {
+        std::fprintf(stderr, "winsys machine image: %s\n", machine.error().message.c_str());
+        return 1;
+    }
+    platform::Machine image = platform::Machine::Fresh(machine->settings());
+    if (!Apply(image, assignments))
+        return 2;
+    const std::vector<uint8_t>& rom = image.Flash();
+    std::FILE* out = std::fopen(args[0].c_str(), "wb");
+    bool written = out && std::fwrite(rom.data(), 1, rom.size(), out) == rom.size();
+    if (out && std::fclose(out) != 0)
+        written = false;
+    if (!written) {
+        std::fprintf(stderr, "winsys machine image: cannot write %s\n", args[0].c_str());
+        return 1;
+    }
+    std::printf("wrote %s (%zu KiB)\n", args[0].c_str(), rom.size() / 1024);
+    return 0;
+}
+
 }  // namespace
 
 int RunMachine(const std::vector<std::string>& args) {
@@ -213,6 +244,8 @@ int RunMachine(const std::vector<std::string>& args) {
     std::filesystem::path folder = platform::MachineFolder();
     if (sub == "init")
         return MachineInit(rest);
+    if (sub == "image")
+        return MachineImage(rest);
     if (sub == "show") {
         bool json = rest.size() == 1 && rest[0] == "--json";
         if (!rest.empty() && !json) {
