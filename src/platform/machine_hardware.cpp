@@ -1,5 +1,7 @@
 #include "platform/machine_hardware.h"
 
+#include <charconv>
+
 #include "platform/system_root.h"
 
 namespace platform {
@@ -75,6 +77,33 @@ std::optional<PowerStatus> QueryPowerStatus() {
         return std::nullopt;
     return PowerStatus{static_cast<uint8_t>(machine->settings().ac),
                        static_cast<uint8_t>(machine->settings().battery)};
+}
+
+std::optional<uint64_t> FixedFreeDiskMiB() {
+    Result<Machine> machine = ReadMachine(MachineFolder());
+    if (!machine || machine->settings().freeDiskMiB.empty())
+        return std::nullopt;
+    const std::string& text = machine->settings().freeDiskMiB;
+    uint64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<unsigned> ProcessPriorityClass() {
+    Result<Machine> machine = ReadMachine(MachineFolder());
+    if (!machine)
+        return std::nullopt;
+    return machine->settings().priorityClass;
+}
+
+bool SetProcessPriorityClass(unsigned priorityClass) {
+    bool set = false;
+    Result<void> done = UpdateMachine(MachineFolder(), [&](Machine& m) {
+        set = m.Set("priority_class", std::to_string(priorityClass)).ok();
+    });
+    return done.ok() && set;
 }
 
 Result<void> PowerOffMachine() {

@@ -43,6 +43,11 @@ struct PowerStatus {
     uint8_t batteryPercent = 100;  // 0 to 100, 255 unknown
 };
 std::optional<PowerStatus> QueryPowerStatus();
+// The fixed free-disk figure in MiB that tests set to override the real one; none when unset.
+std::optional<uint64_t> FixedFreeDiskMiB();
+// The process priority class as the machine records it (so a test can see it raised and restored).
+std::optional<unsigned> ProcessPriorityClass();
+bool SetProcessPriorityClass(unsigned priorityClass);
 // Powers the machine of the current root off (and on again at once when auto power-on is armed).
 Result<void> PowerOffMachine();
 // Powers it on; false when it was already on.

@@ -358,6 +358,21 @@ TEST_F(MachineHardwareTest, PoweredOffMachineAnswersNothing) {
     EXPECT_FALSE(hw_->ReadPhysical(0xF0000, buffer));
 }
 
+TEST(MachinePower, FreeDiskOverrideAndPriorityClass) {
+    kit_test::TempSystemRoot root;
+    EXPECT_FALSE(platform::FixedFreeDiskMiB());
+    ASSERT_TRUE(platform::UpdateMachine(platform::MachineFolder(), [](Machine& m) {
+                    ASSERT_TRUE(m.Set("free_disk_mib", "1").ok());
+                }).ok());
+    EXPECT_EQ(platform::FixedFreeDiskMiB(), 1u);
+
+    EXPECT_EQ(platform::ProcessPriorityClass(), 0x20u);
+    EXPECT_TRUE(platform::SetProcessPriorityClass(0x100));
+    EXPECT_EQ(platform::ProcessPriorityClass(), 0x100u);
+    EXPECT_FALSE(platform::SetProcessPriorityClass(0x10000));
+    EXPECT_EQ(platform::ProcessPriorityClass(), 0x100u);
+}
+
 TEST(MachinePower, StatusAndPowerCycleOfTheCurrentRoot) {
     kit_test::TempSystemRoot root;
     ASSERT_TRUE(platform::UpdateMachine(platform::MachineFolder(), [](Machine& m) {
