@@ -110,7 +110,7 @@ KeyEntry TextKey(const char* name, const char* help, std::string MachineSettings
 }
 
 KeyEntry NumberKey(const char* name, const char* help, unsigned MachineSettings::*member,
-                   std::function<bool(uint64_t)> valid, bool firmware = false) {
+                   const std::function<bool(uint64_t)>& valid, bool firmware = false) {
     return {{name, help},
             firmware,
             [member](const MachineSettings& s) { return std::to_string(s.*member); },
@@ -190,11 +190,12 @@ const std::vector<KeyEntry>& KeyTable() {
                               [](uint64_t n) { return n <= 0xFFFF; }));
         t.push_back(
             TextKey("ec_firmware", "embedded-controller firmware version", &MachineSettings::ecFirmware, 31));
-        for (auto [name, member] :
+        for (const auto& drivePair :
              {std::pair{"disk0", &MachineSettings::disk0}, std::pair{"disk1", &MachineSettings::disk1},
               std::pair{"disk2", &MachineSettings::disk2}, std::pair{"disk3", &MachineSettings::disk3}}) {
-            KeyEntry drive =
-                TextKey(name, "drive: none, or ata|atapi with fixed, removable, security", member, 40);
+            std::string MachineSettings::*member = drivePair.second;
+            KeyEntry drive = TextKey(drivePair.first,
+                                     "drive: none, or ata|atapi with fixed, removable, security", member, 40);
             drive.set = [member](MachineSettings& s, std::string_view v) {
                 if (!ValidDisk(v))
                     return false;

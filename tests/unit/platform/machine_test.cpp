@@ -202,7 +202,7 @@ TEST(MachineDevices, DeviceTextRoundTripAndGarbage) {
     ASSERT_TRUE(parsed);
     EXPECT_EQ(platform::DevicesText(*parsed), good);
     EXPECT_TRUE(platform::ParseDevices("")->empty());
-    for (std::string bad :
+    for (const std::string& bad :
          {std::string("Mouse|A|1|0"), std::string("Mouse|A|2|0|1"), std::string("|A|1|0|1"),
           std::string("Mouse|A|1|x|1;"), std::string("Mouse|A|1|0|1\0", 14), std::string(5000, '|')})
         EXPECT_FALSE(platform::ParseDevices(bad)) << bad;
