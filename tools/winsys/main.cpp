@@ -12,7 +12,8 @@ void Usage() {
         "usage: winsys [--root DIR] COMMAND ...\n"
         "  init DIR --os NAME [--lcid N] [--langid N] [--codepage N]\n"
         "  show\n"
-        "  reg query KEY | reg export KEY FILE | reg import FILE\n",
+        "  reg query KEY | reg export KEY FILE | reg import FILE\n"
+        "  machine init|show|set|power-on|power-off ...\n",
         stderr);
 }
 
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
         return winsys::RunShow(args);
     if (command == "reg")
         return winsys::RunReg(args);
+    if (command == "machine")
+        return winsys::RunMachine(args);
     if (command == "--help" || command == "-h" || command == "help") {
         Usage();
         return 0;

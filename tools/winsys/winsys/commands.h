@@ -11,5 +11,6 @@ void SelectRoot(const std::string& root);
 int RunInit(const std::vector<std::string>& args);
 int RunShow(const std::vector<std::string>& args);
 int RunReg(const std::vector<std::string>& args);
+int RunMachine(const std::vector<std::string>& args);
 
 }  // namespace winsys

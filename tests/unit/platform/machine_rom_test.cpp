@@ -1,0 +1,106 @@
+#include "platform/machine_rom.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using platform::BuildRom;
+using platform::ReadRomInfo;
+using platform::RomIdentity;
+
+size_t Find(const std::vector<uint8_t>& rom, const std::string& text) {
+    auto it = std::search(rom.begin(), rom.end(), text.begin(), text.end());
+    return it == rom.end() ? std::string::npos : static_cast<size_t>(it - rom.begin());
+}
+
+std::string At(const std::vector<uint8_t>& rom, size_t offset, size_t length) {
+    return std::string(rom.begin() + static_cast<std::ptrdiff_t>(offset),
+                       rom.begin() + static_cast<std::ptrdiff_t>(offset + length));
+}
+
+// Each field sits where the readers look for it, in both ROM sizes, and reads back through the
+// image reader's downward scan and default-flag chain.
+TEST(MachineRom, FieldsWhereTheReadersLook) {
+    for (size_t size : {size_t{0x80000}, size_t{0x100000}}) {
+        SCOPED_TRACE(size);
+        RomIdentity id;
+        id.model = "QX7A";
+        id.partNumber = "0B2";
+        id.version = "R12E";
+        id.releaseDate = "01/02/2007";
+        id.biosFlagDefault = "FLAG DEFAULT 16c";
+        id.size = size;
+        std::vector<uint8_t> rom = BuildRom(id);
+        ASSERT_EQ(rom.size(), size);
+
+        size_t diag = Find(rom, "DiaG@");
+        ASSERT_NE(diag, std::string::npos);
+        EXPECT_GE(diag, size - 0x10000);  // inside the BIOS segment
+        EXPECT_EQ(At(rom, diag + 12, 4), "QX7A");
+        EXPECT_EQ(At(rom, diag + 25, 4), "R12E");
+        size_t devel = Find(rom, "DEVEL");
+        EXPECT_EQ(At(rom, devel + 5, 3), "0B2");
+        size_t sys = Find(rom, "BCPSYS");
+        EXPECT_EQ(At(rom, sys + 15, 8), "01/02/07");
+        EXPECT_EQ(rom[sys + 105] | rom[sys + 106] << 8, 0xF000);
+
+        platform::RomInfo info = ReadRomInfo(rom);
+        EXPECT_TRUE(info.complete);
+        EXPECT_EQ(info.model, "QX7A");
+        EXPECT_EQ(info.partNumber, "0B2");
+        EXPECT_EQ(info.version, "R12E");
+        EXPECT_EQ(info.buildDate, "01/02/07");
+        EXPECT_EQ(info.biosFlagDefault, "FLAG DEFAULT 16c");
+        EXPECT_EQ(platform::ReleaseDateOf(info.buildDate), "01/02/2007");
+
+        // Top of the ROM: the reset vector's far jump, and erased flash below the BIOS segment.
+        EXPECT_EQ(rom[size - 16], 0xEA);
+        EXPECT_EQ(rom[0], 0xFF);
+    }
+}
+
+TEST(MachineRom, SmiDescriptorFollowsTheIdentity) {
+    RomIdentity id;
+    id.smiVersion = 0x23;
+    std::vector<uint8_t> rom = BuildRom(id);
+    auto smi = platform::FindSmiDescriptor(platform::BiosSegmentOf(rom));
+    ASSERT_TRUE(smi);
+    EXPECT_EQ(smi->version, 0x23);
+    size_t at = Find(rom, "SwSmi@");
+    EXPECT_EQ(rom[at + 6] | rom[at + 7] << 8, smi->port);
+    EXPECT_EQ(rom[at + 8], smi->trigger);
+    EXPECT_EQ(smi->BufferAddress(), uint32_t{smi->bufferSegment} * 16 + smi->bufferOffset);
+
+    id.smiPresent = false;
+    EXPECT_FALSE(platform::FindSmiDescriptor(platform::BiosSegmentOf(BuildRom(id))));
+}
+
+TEST(MachineRom, ReaderOnBrokenImages) {
+    std::vector<uint8_t> rom = BuildRom(RomIdentity{});
+    // Without one of the four records the image is incomplete.
+    size_t devel = Find(rom, "DEVEL");
+    rom[devel] = 'X';
+    EXPECT_FALSE(ReadRomInfo(rom).complete);
+
+    // Garbage and tiny inputs never crash the reader.
+    EXPECT_FALSE(ReadRomInfo(std::vector<uint8_t>{}).complete);
+    EXPECT_FALSE(ReadRomInfo(std::vector<uint8_t>(10, 0)).complete);
+    std::vector<uint8_t> garbage(0x80000);
+    for (size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<uint8_t>(i * 131 + 7);
+    EXPECT_FALSE(ReadRomInfo(garbage).complete);
+
+    // Records whose default-flag chain points past the end: complete, flag empty.
+    std::vector<uint8_t> bad = BuildRom(RomIdentity{});
+    size_t dmi = Find(bad, "BCPDMI");
+    bad[dmi + 20] = 0xFF;
+    bad[dmi + 21] = 0xFF;
+    platform::RomInfo info = ReadRomInfo(bad);
+    EXPECT_TRUE(info.complete);
+    EXPECT_TRUE(info.biosFlagDefault.empty());
+}
+
+}  // namespace
