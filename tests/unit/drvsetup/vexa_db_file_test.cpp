@@ -39,7 +39,7 @@ std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& en
         }
         return ~crc;
     };
-    auto put = [](std::string& out, uint32_t value, int bytes) {
+    auto put = [](std::string& out, uint64_t value, int bytes) {
         for (int i = 0; i < bytes; ++i) {
             out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
         }
