@@ -4,12 +4,12 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
+#include "platform/number_text.h"
 #include "platform/profile.h"
 
 namespace fs = std::filesystem;
@@ -20,16 +20,6 @@ namespace {
 
 constexpr size_t kEcSize = 0x10000;
 constexpr size_t kRamSize = 0x10000;
-
-bool ParseUnsigned(std::string_view text, uint64_t& value) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    return !text.empty() && ec == std::errc() && end == text.data() + text.size();
-}
 
 bool IsDigits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;

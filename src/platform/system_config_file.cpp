@@ -1,9 +1,9 @@
 #include "platform/system_config_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <sstream>
 
+#include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 
@@ -21,19 +21,11 @@ constexpr const char* kPrivileges = "Privileges";
 // Numbers are decimal, or hexadecimal after "0x".
 unsigned ReadNumber(const profile::ProfileFile& file, const char* section, const char* key,
                     unsigned fallback) {
-    std::string text = file.ReadString(section, key, "");
-    unsigned value = 0;
-    int base = 10;
-    std::string_view digits = text;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        digits.remove_prefix(2);
-        base = 16;
-    }
-    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) {
+    uint64_t value = 0;
+    if (!ParseUnsigned(file.ReadString(section, key, ""), value) || value > 0xFFFFFFFFu) {
         return fallback;
     }
-    return value;
+    return static_cast<unsigned>(value);
 }
 
 bool ReadFlag(const profile::ProfileFile& file, const char* section, const char* key, bool fallback) {

@@ -1,7 +1,7 @@
-#include <charconv>
 #include <cstdio>
 #include <string_view>
 
+#include "platform/number_text.h"
 #include "platform/system_root.h"
 #include "winsys/commands.h"
 
@@ -9,15 +9,14 @@ namespace winsys {
 
 namespace {
 
-// Decimal, or hexadecimal after "0x".
+// Decimal, or hexadecimal after "0x", within 32 bits.
 bool ParseNumber(std::string_view text, unsigned& value) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
+    uint64_t wide = 0;
+    if (!platform::ParseUnsigned(text, wide) || wide > 0xFFFFFFFFu) {
+        return false;
     }
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+    value = static_cast<unsigned>(wide);
+    return true;
 }
 
 std::string Join(const std::vector<std::string>& items, const char* separator) {
