@@ -116,8 +116,7 @@ Result<void> Archiver::AddFile(std::string_view name) {
         return Fail("adding " + entryName + ": " + ArchiveError(archive_));
     }
     const zip_uint16_t method = encryption_ == Encryption::Aes256 ? ZIP_EM_AES_256 : ZIP_EM_TRAD_PKWARE;
-    if (!password_.empty() &&
-        zip_file_set_encryption(archive_, entry, method, password_.c_str()) != 0) {
+    if (!password_.empty() && zip_file_set_encryption(archive_, entry, method, password_.c_str()) != 0) {
         return Fail("encrypting " + entryName + ": " + ArchiveError(archive_));
     }
     return {};
