@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "fwupdate/gzip_member.h"
+#include "platform/ascii.h"
 
 namespace fs = std::filesystem;
 
@@ -180,9 +181,7 @@ bool StoredNameMatches(std::string_view storedName, std::string_view wanted) {
     if (storedName.size() < wanted.size()) {
         return false;
     }
-    return std::equal(wanted.begin(), wanted.end(), storedName.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
+    return platform::EqualsNoCase(storedName.substr(0, wanted.size()), wanted);
 }
 
 std::unique_ptr<FileArchiveSource> FileArchiveSource::Open(const fs::path& path) {

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/ascii.h"
 #include "platform/system_root.h"
 
 namespace fs = std::filesystem;
@@ -22,13 +23,6 @@ namespace {
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 // Finds the entry of a folder whose name matches without regard to case. Entries are compared in

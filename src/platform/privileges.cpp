@@ -5,6 +5,7 @@
 #include <mutex>
 #include <set>
 
+#include "platform/ascii.h"
 #include "platform/system_root.h"
 
 namespace platform {
@@ -43,12 +44,8 @@ bool AccessToken::EnablePrivilege(uint32_t luid) const {
 std::optional<uint32_t> LookupPrivilegeValue(std::string_view name) {
     const auto& known = KnownPrivileges();
     // Privilege names are looked up without regard to case on Windows.
-    auto it = std::find_if(known.begin(), known.end(), [&](const std::string& k) {
-        return k.size() == name.size() && std::equal(k.begin(), k.end(), name.begin(), [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) ==
-                          std::tolower(static_cast<unsigned char>(b));
-               });
-    });
+    auto it =
+        std::find_if(known.begin(), known.end(), [&](const std::string& k) { return EqualsNoCase(k, name); });
     if (it == known.end()) {
         return std::nullopt;
     }

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 
@@ -32,15 +33,6 @@ std::string_view TrimSpaces(std::string_view s) {
     while (!s.empty() && s.back() == ' ')
         s.remove_suffix(1);
     return s;
-}
-
-std::string Fold(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
 }
 
 std::string_view Unquote(std::string_view value) {
@@ -109,7 +101,7 @@ struct Section {
             keyIndex.clear();
             for (size_t i = 0; i < lines.size(); ++i) {
                 if (auto kv = ParseKeyLine(lines[i].text)) {
-                    keyIndex.emplace(Fold(kv->key), i);
+                    keyIndex.emplace(FoldCase(kv->key), i);
                 }
             }
             indexed = true;
@@ -150,16 +142,16 @@ struct ProfileFile::Data {
     void IndexSections() {
         sectionIndex.clear();
         for (size_t i = 1; i < sections.size(); ++i) {
-            sectionIndex.emplace(Fold(sections[i].name), i);
+            sectionIndex.emplace(FoldCase(sections[i].name), i);
         }
     }
 
     const Section* Find(std::string_view name) const {
-        auto it = sectionIndex.find(Fold(TrimSpaces(name)));
+        auto it = sectionIndex.find(FoldCase(TrimSpaces(name)));
         return it == sectionIndex.end() ? nullptr : &sections[it->second];
     }
     Section* Find(std::string_view name) {
-        auto it = sectionIndex.find(Fold(TrimSpaces(name)));
+        auto it = sectionIndex.find(FoldCase(TrimSpaces(name)));
         return it == sectionIndex.end() ? nullptr : &sections[it->second];
     }
 
@@ -245,7 +237,7 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
         return fallback;
     }
     const auto& keys = s->Keys();
-    auto it = keys.find(Fold(TrimSpaces(key)));
+    auto it = keys.find(FoldCase(TrimSpaces(key)));
     if (it == keys.end()) {
         return fallback;
     }
@@ -258,7 +250,7 @@ bool ProfileFile::HasSection(std::string_view section) const {
 
 bool ProfileFile::HasKey(std::string_view section, std::string_view key) const {
     const Section* s = data_->Find(section);
-    return s != nullptr && s->Keys().contains(Fold(TrimSpaces(key)));
+    return s != nullptr && s->Keys().contains(FoldCase(TrimSpaces(key)));
 }
 
 std::vector<std::string> ProfileFile::SectionNames() const {
@@ -295,11 +287,11 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
         added.name = std::string(TrimSpaces(section));
         added.header = Line{"[" + added.name + "]", "\r\n"};
         d.sections.push_back(std::move(added));
-        d.sectionIndex.emplace(Fold(d.sections.back().name), d.sections.size() - 1);
+        d.sectionIndex.emplace(FoldCase(d.sections.back().name), d.sections.size() - 1);
         s = &d.sections.back();
     }
     const auto& keys = s->Keys();
-    if (auto it = keys.find(Fold(keyName)); it != keys.end()) {
+    if (auto it = keys.find(FoldCase(keyName)); it != keys.end()) {
         Line& line = s->lines[it->second];
         std::string spelled(ParseKeyLine(line.text)->key);
         line.text = spelled + "=" + std::string(value);
@@ -319,7 +311,7 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
             s->header->eol = "\r\n";
         }
         if (at == s->lines.size() && at > 0) {
-            s->keyIndex.emplace(Fold(keyName), at);  // appending moves no other line
+            s->keyIndex.emplace(FoldCase(keyName), at);  // appending moves no other line
             s->lines.push_back(std::move(added));
         } else {
             s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(added));
@@ -335,7 +327,7 @@ void ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
         return;
     }
     const auto& keys = s->Keys();
-    auto it = keys.find(Fold(TrimSpaces(key)));
+    auto it = keys.find(FoldCase(TrimSpaces(key)));
     if (it == keys.end()) {
         return;
     }
@@ -346,7 +338,7 @@ void ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
 
 void ProfileFile::DeleteSection(std::string_view section) {
     Data& d = *data_;
-    auto it = d.sectionIndex.find(Fold(TrimSpaces(section)));
+    auto it = d.sectionIndex.find(FoldCase(TrimSpaces(section)));
     if (it == d.sectionIndex.end()) {
         return;
     }

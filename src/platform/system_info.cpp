@@ -5,18 +5,12 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/ascii.h"
 #include "platform/system_root.h"
 
 namespace platform {
 
 namespace {
-
-std::string Fold(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::atomic<bool> wow64Disabled{false};
 
@@ -52,7 +46,7 @@ bool GetNativeSystemInfo(NativeSystemInfo& info) {
 }
 
 bool HasKernelFunction(std::string_view module, std::string_view function) {
-    std::string m = Fold(module);
+    std::string m = FoldCase(module);
     if (m != "kernel32.dll" && m != "kernel32") {
         return false;
     }
@@ -86,9 +80,9 @@ std::optional<std::string> LookUpVariable(std::string_view name) {
         return std::string(value);
     }
     // Windows compares variable names without regard to case.
-    std::string folded = Fold(name);
+    std::string folded = FoldCase(name);
     for (const auto& [k, v] : CurrentSystemConfig().environment) {
-        if (Fold(k) == folded) {
+        if (FoldCase(k) == folded) {
             return v;
         }
     }
@@ -101,7 +95,7 @@ std::optional<std::string> GetEnvironmentVariable(std::string_view name) {
     if (auto value = LookUpVariable(name)) {
         return value;
     }
-    std::string folded = Fold(name);
+    std::string folded = FoldCase(name);
     if (folded == "temp" || folded == "tmp") {
         return RootTempFolder().string();
     }
