@@ -70,10 +70,10 @@ using ImageIdentityReader = std::function<uint32_t(const std::filesystem::path&,
 // "bios.wph", and unless kFlagSkipMicom the MICOM image named for that part number (or the only
 // one) to "kbc.bin"; then deletes the images not selected. A running part number starting "002"
 // sets kFlagSkipCheckModel. `image` receives the identity of the chosen BIOS image. 0,
-// kResultInvalidBiosFile or kResultNoMicomImage.
+// kResultInvalidBiosFile or kResultNoMicomImage. Tests pass a reader of their own.
 uint32_t SelectImages(const std::filesystem::path& folder, const ImageLists& lists,
                       const BiosIdentity& running, UpdateFlags& flags, ImageIdentity& image,
-                      const ImageIdentityReader& readIdentity);
+                      const ImageIdentityReader& readIdentity = ReadImageIdentity);
 
 // Deletes every listed image not named "bios.wph" or "kbc.bin" (without regard to case) from
 // `folder`; a missing file is no error.
