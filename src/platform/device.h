@@ -5,7 +5,7 @@
 //   "\DosDevices\ADDMEM"; the process loads the driver's loaded copy and passes every request into it
 //   (see services.h). Opening fails when no running driver declares the name.
 //   An open handle keeps its own load of the module, as a handle keeps a driver on Windows; after the
-//   driver stops it still answers, and after a power-off its hardware requests fail.
+//   driver stops it still answers; its hardware requests fail while the machine is off.
 // - "\\.\PhysicalDrive0" to "3", the disk driver of the simulated notebook's drives, answering
 //   SMART_GET_VERSION and SMART_RCV_DRIVE_DATA (ATA identify). A drive that does not exist fails to open.
 // Names are compared without regard to case; "//./NAME" is accepted as well.
