@@ -201,10 +201,15 @@ void ShowText(const platform::Machine& m) {
         std::printf("%-20s %s \"%s\", %s, problem %u, %s\n", "device", d.className.c_str(), d.name.c_str(),
                     d.disableable ? "can be disabled" : "fixed", d.problem,
                     d.enabled ? "enabled" : "disabled");
+    // Power events are single words; a flash tool's command line is quoted so the events stay apart.
     std::string history;
-    for (const std::string& event : st.history)
-        history += (history.empty() ? "" : " ") + event;
-    std::printf("%-20s %s\n", "power history", history.empty() ? "-" : history.c_str());
+    for (const std::string& event : st.history) {
+        if (!history.empty())
+            history += ' ';
+        bool quote = event.find(' ') != std::string::npos;
+        history += quote ? "\"" + event + "\"" : event;
+    }
+    std::printf("%-20s %s\n", "history", history.empty() ? "-" : history.c_str());
 }
 
 int MachineInit(const std::vector<std::string>& args) {
