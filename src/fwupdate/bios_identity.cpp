@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <fstream>
 #include <optional>
 #include <string>
-
-#include "platform/paths.h"
+#include <system_error>
 
 namespace fwupdate {
 
@@ -57,6 +57,24 @@ class FileBytes {
     std::string_view bytes_;
 };
 
+// Every address the reader can form lies below this: the scan starts under 1 MiB and the default
+// flag is at most a segment (0xFFFF0) plus two near addresses away. Reading no further keeps a huge
+// file from being read whole.
+constexpr size_t kReadLimit = 0x120000;
+
+// The first kReadLimit bytes of a file; false when it cannot be read.
+bool ReadImagePrefix(const std::filesystem::path& file, std::string& content) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return false;
+    content.resize(kReadLimit);
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    if (in.bad())
+        return false;
+    content.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return true;
+}
+
 }  // namespace
 
 unsigned TwoDigits(std::string_view text) {
@@ -71,7 +89,8 @@ unsigned FourDigits(std::string_view text) {
 uint32_t ReadImageIdentity(const std::filesystem::path& file, ImageIdentity& identity) {
     identity = ImageIdentity{};
     std::string content;
-    if (!platform::ReadWholeFile(file, content))
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error) || !ReadImagePrefix(file, content))
         return kResultInvalidBiosFile;
     FileBytes bytes(content);
     bool full = bytes.size() >= 0x100000;
