@@ -483,8 +483,14 @@ Result<Machine> Machine::Load(const fs::path& folder) {
     for (auto [key, member] : {std::pair{kPendingBiosFlag, &PendingDmi::biosFlag},
                                std::pair{kPendingPurchaseDate, &PendingDmi::purchaseDate},
                                std::pair{kPendingSerial, &PendingDmi::serial}})
-        if (ini.HasKey("State", key))
-            m.pendingDmi_.*member = ini.ReadString("State", key, "");
+        if (ini.HasKey("State", key)) {
+            // Checked as the DMI settings they become at power-on are, so that boot cannot make a
+            // machine that no longer loads.
+            std::string value = ini.ReadString("State", key, "");
+            if (value.size() > 31)
+                return Fail("machine.ini: bad value for " + std::string(key) + ": " + value);
+            m.pendingDmi_.*member = value;
+        }
 
     // The firmware files are checked by their size here and read when a request needs them.
     std::error_code error;

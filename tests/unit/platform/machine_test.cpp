@@ -183,6 +183,12 @@ TEST(Machine, FlashedEcFirmwareAndPendingDmiTakeEffectAtPowerOn) {
                      .HasKey("State", "PendingSerial"));
     EXPECT_EQ(loaded->state().history,
               (std::vector<std::string>{"WinUp kbc.bin /FORCE, /A %41", "off", "on"}));
+
+    // A pending text longer than the firmware keeps is a broken file, not a machine that boots into
+    // settings it cannot load again.
+    ASSERT_TRUE(platform::profile::WriteString((dir.path() / "machine.ini").string(), "State",
+                                               "PendingSerial", std::string(32, 'S')));
+    EXPECT_FALSE(Machine::Load(dir.path()).ok());
 }
 
 TEST(Machine, EcFirmwareKeysAndToolFailureKeys) {
