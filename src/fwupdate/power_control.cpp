@@ -37,12 +37,13 @@ uint32_t SetAutoPowerOn() {
 }
 
 void PowerOff(uint32_t flags) {
-    (void)flags;  // the platform knows only the power-off the updater asks for
     platform::OsVersionInfo info;
     info.size = platform::OsVersionInfo::kBasicSize;
     if (platform::GetVersionEx(info) && info.platformId == 2)
         (void)platform::EnablePrivilege("SeShutdownPrivilege");
-    (void)platform::PowerOffMachine();
+    // Shut-down and power-off both end with the machine off; the machine has nothing to log off from.
+    if (flags & (kExitWindowsShutdown | kExitWindowsPowerOff))
+        (void)platform::PowerOffMachine();
 }
 
 }  // namespace fwupdate

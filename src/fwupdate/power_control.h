@@ -8,6 +8,7 @@
 namespace fwupdate {
 
 inline constexpr uint16_t kAutoPowerOnRegister = 0xE887;
+inline constexpr uint32_t kExitWindowsShutdown = 0x1;
 inline constexpr uint32_t kExitWindowsPowerOff = 0x8;
 
 // 0, or non-zero when the driver cannot be opened or the embedded controller does not answer.

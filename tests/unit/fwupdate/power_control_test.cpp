@@ -76,4 +76,17 @@ TEST_F(PowerControlTest, PowerOffWithTheBitComesBackAndWithoutStaysOff) {
     }
 }
 
+TEST(PowerOffFlagsTest, OnlyShutDownAndPowerOffTurnTheMachineOff) {
+    kit_test::TempSystemRoot root;
+    struct Case {
+        uint32_t flags;
+        bool off;
+    };
+    for (const Case c : {Case{0x0, false}, Case{0x1, true}, Case{0x8, true}, Case{0x9, true}}) {
+        fwupdate_test::SimulatedDriver driver;
+        fwupdate::PowerOff(c.flags);
+        EXPECT_EQ(driver.Read().state().poweredOn, !c.off) << c.flags;
+    }
+}
+
 }  // namespace
