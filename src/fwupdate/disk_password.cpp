@@ -1,5 +1,7 @@
 #include "fwupdate/disk_password.h"
 
+#include "fwupdate/ata_identify.h"
+
 namespace fwupdate {
 
 namespace {
@@ -23,6 +25,10 @@ uint32_t CheckHardDiskPassword(const AtaIdentifyFunction& identify) {
             return kResultHddPassword;
     }
     return 0;
+}
+
+uint32_t CheckHardDiskPassword() {
+    return CheckHardDiskPassword(AtaIdentify);
 }
 
 }  // namespace fwupdate

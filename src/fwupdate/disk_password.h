@@ -17,5 +17,7 @@ using AtaIdentifyFunction = std::function<std::optional<std::array<uint8_t, 512>
 
 // 0, or kResultHddPassword when a fixed drive reports security enabled.
 uint32_t CheckHardDiskPassword(const AtaIdentifyFunction& identify);
+// The same over the machine's physical drives.
+uint32_t CheckHardDiskPassword();
 
 }  // namespace fwupdate

@@ -4,6 +4,7 @@
 #include <thread>
 #include <utility>
 
+#include "fwupdate/addmem_client.h"
 #include "platform/system_info.h"
 
 namespace fwupdate {
@@ -41,7 +42,7 @@ bool NtFamily() {
 
 std::unique_ptr<HardwareChannel> OpenOnce() {
     DriverState& state = State();
-    return state.opener ? state.opener() : nullptr;
+    return state.opener ? state.opener() : OpenAddMemDriver();
 }
 
 }  // namespace

@@ -2,12 +2,13 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
+#include <vector>
 
 #include "fwupdate/driver_handle.h"
 #include "fwupdate/hardware_access.h"
 #include "platform/ascii.h"
-#include "platform/machine.h"
-#include "platform/system_root.h"
+#include "platform/machine_hardware.h"
 
 namespace fwupdate {
 
@@ -38,18 +39,18 @@ void SendToKeyboardController(std::initializer_list<uint8_t> commands, uint8_t c
 }  // namespace
 
 void SetMouseDevicesEnabled(bool enabled) {
-    // One pass over the present devices of all classes; nothing is reported, a device that cannot
-    // change just keeps its state.
-    (void)platform::UpdateMachine(platform::MachineFolder(), [&](platform::Machine& machine) {
-        std::vector<platform::MachineDevice> devices = machine.Devices();
-        for (size_t i = 0; i < devices.size(); ++i) {
-            const platform::MachineDevice& device = devices[i];
-            if (!IsMouseClass(device.className) || !device.disableable ||
-                device.problem == kProblemHardwareDisabled)
-                continue;
-            machine.SetDeviceEnabled(i, enabled);
-        }
-    });
+    // One pass over the present devices of all classes; nothing is reported, a device that refuses
+    // the change just keeps its state.
+    std::optional<std::vector<platform::MachineDevice>> devices = platform::PresentDevices();
+    if (!devices)
+        return;
+    for (size_t i = 0; i < devices->size(); ++i) {
+        const platform::MachineDevice& device = (*devices)[i];
+        if (!IsMouseClass(device.className) || !device.disableable ||
+            device.problem == kProblemHardwareDisabled)
+            continue;
+        (void)platform::SetPresentDeviceEnabled(i, enabled);
+    }
 }
 
 void LockInput() {
