@@ -1,7 +1,7 @@
 # The kit's entry points. `make demo` and `make test` are the README's two commands.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build demo test sanitize clean format tidy
+.PHONY: all deps build demo test sanitize clean format tidy package package-check
 
 all: build
 
@@ -22,6 +22,13 @@ sanitize: deps
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize
+
+# The Debian package in build/, and a check that it installs with apt-get and its programs run.
+package: build
+	cmake --build --preset release --target package
+
+package-check: package
+	scripts/package-check
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
