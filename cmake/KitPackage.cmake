@@ -6,7 +6,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Vexa High-Tech")
 set(CPACK_PACKAGE_CONTACT "Vexa maintenance kit team <kit@vexa.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Vexa maintenance kit: driver setup front-end and notebook firmware updater")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "drvsetup installs and uninstalls the drivers of the Vexa TV-tuner products from a setup INI, with a\n"
     "window or unattended. fwupdate updates a notebook's BIOS and embedded controller from the payload\n"
     "packed into it by fwpack. Both run over an emulated Windows system kept in a folder (winsys).")
