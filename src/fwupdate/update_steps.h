@@ -10,43 +10,19 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "fwupdate/bios_identity.h"
+#include "fwupdate/checks.h"
+#include "fwupdate/options.h"
 
 namespace fwupdate {
 
-// Option flags that the sequence itself reads.
-namespace update_flag {
-inline constexpr uint32_t kBlockPowerOff = 0x00001;
-inline constexpr uint32_t kSkipUpdateMicom = 0x00010;
-inline constexpr uint32_t kNoMessageBox = 0x00020;
-inline constexpr uint32_t kBreakEscd = 0x00100;
-inline constexpr uint32_t kReadBios = 0x02000;
-inline constexpr uint32_t kSkipUpdateFiles = 0x04000;
-inline constexpr uint32_t kNoPrompt = 0x20000;
-}  // namespace update_flag
+class ResourceModule;
 
-// Message-box types of the updater's messages.
-namespace message_type {
-inline constexpr uint32_t kError = 16;
-inline constexpr uint32_t kInformation = 64;
-inline constexpr uint32_t kConfirm = 65;  // OK and Cancel, information icon
-}  // namespace message_type
-
-inline constexpr std::string_view kInitialBiosCommand = "SWinFlash bios.wph /P";
-inline constexpr std::string_view kInitialMicomCommand = "WinUpV01_10 kbc.bin /FORCE";
-// The name the selected BIOS image is used under, and the one "/SKIP_UPDATE_FILES" reads directly.
-inline constexpr std::string_view kSelectedBiosImage = "bios.wph";
-
-// What the steps of one run share: the option flags, the two command texts, the image lists and the
-// two identities.
-struct UpdateContext {
-    uint32_t flags = 0;
-    std::string biosCommand{kInitialBiosCommand};
-    std::string micomCommand{kInitialMicomCommand};
-    std::vector<std::string> biosImages;
-    std::vector<std::string> micomImages;
+// What the steps of one run share: the option flags and the two command texts, the image lists and
+// the two identities.
+struct UpdateContext : UpdateOptions {
+    ImageLists images;
     BiosIdentity running;
     ImageIdentity image;
 };
@@ -61,7 +37,7 @@ class UpdateSteps {
     virtual bool PrepareWorkingFolder() = 0;
     // False when there is too little room; the check has shown its own message then.
     virtual bool CheckDiskSpace(const UpdateContext& context) = 0;
-    // A message request: the answer, or 1 (OK) without showing anything under "/NO_MESSAGEBOX". The
+    // A message request: the answer, or IDOK without showing anything under "/NO_MESSAGEBOX". The
     // texts are final; nothing in them is taken as a format.
     virtual int Message(const UpdateContext& context, uint32_t type, const std::string& title,
                         const std::string& text) = 0;
@@ -78,8 +54,8 @@ class UpdateSteps {
     virtual void DeleteUnselectedImages(const UpdateContext& context) = 0;
     virtual void DeleteDriverFile() = 0;
 
-    // True when no hard disk has password protection enabled.
-    virtual bool CheckHddPassword() = 0;
+    // 0, or the result code of a hard disk with password protection enabled.
+    virtual uint32_t CheckHddPassword() = 0;
     // Sets the skip-MICOM flag when the working folder holds no MICOM image.
     virtual void ListImages(UpdateContext& context) = 0;
     virtual uint32_t ReadRunningBios(UpdateContext& context) = 0;
@@ -89,7 +65,8 @@ class UpdateSteps {
     virtual void CompleteBiosCommand(UpdateContext& context) = 0;
     virtual uint32_t CheckModel(UpdateContext& context) = 0;
     virtual void PatchEscd() = 0;
-    // Runs the flash tool and deletes its tool set: 0 or the step's result code.
+    // Runs the flash tool and deletes its tool set: 0, or non-zero when the tool failed or could not
+    // be started.
     virtual uint32_t FlashBios(const UpdateContext& context) = 0;
     virtual uint32_t FlashMicom(const UpdateContext& context) = 0;
     virtual uint32_t EnableSmi() = 0;
