@@ -168,12 +168,13 @@ uint32_t UpdateSequence::RunSteps(std::string_view commandLine) {
 
 uint32_t UpdateSequence::Report(uint32_t result) {
     state_.busy = 0;
-    if (CleansUpAfter(result)) {
+    // An invalid option is found before anything was locked or extracted, while the current folder is
+    // still the user's: unlocking there would install the driver service from that folder (whatever
+    // "ADDMEM.SYS" it holds) only to undo a lock that never happened.
+    if (CleansUpAfter(result) && DeletesFilesAfter(result)) {
         steps_.UnlockInput();
-        if (DeletesFilesAfter(result)) {
-            steps_.DeleteToolFiles();
-            steps_.DeleteUnselectedImages(context_);
-        }
+        steps_.DeleteToolFiles();
+        steps_.DeleteUnselectedImages(context_);
     }
     const FailureContext failure{&context_.running, &context_.image};
     steps_.Message(context_, kMessageError, FailureTitle(resources_, result),

@@ -74,6 +74,11 @@ class UpdateSteps {
     virtual void PowerOff() = 0;
 };
 
+// The steps over the working folder, the simulated notebook and the flash tools. Messages and the
+// disk-space message load their texts from `resources`; `startWindow` starts the progress window.
+std::unique_ptr<UpdateSteps> MakeUpdateSteps(const ResourceModule& resources,
+                                             std::function<bool()> startWindow);
+
 // Extracts the whole payload of the running executable into the current directory: what the progress
 // window does when it appears. False when the executable cannot be read or the archive is unusable; a
 // member that cannot be decompressed ends the process with status 1.

@@ -239,7 +239,7 @@ TEST_F(UpdateSequenceTest, BusyFromWindowStartUntilTheLastHardwareStep) {
     EXPECT_EQ(state_.busy, 0u);
 }
 
-enum class Cleanup { kNone, kUnlockOnly, kFull };
+enum class Cleanup { kNone, kFull };
 
 struct FailureCase {
     const char* name;
@@ -253,7 +253,7 @@ struct FailureCase {
 
 const FailureCase kFailures[] = {
     {"option", [](FakeSteps& s) { s.parseResult = fwupdate::kResultInvalidOption; }, 0x8000000E,
-     Cleanup::kUnlockOnly, "ParseOptions", 54, 25},
+     Cleanup::kNone, "ParseOptions", 54, 25},
     {"no AC", [](FakeSteps& s) { s.powerResult = fwupdate::kResultNoAc; }, 0x80000010, Cleanup::kNone,
      "CheckPower", 53, 34},
     {"battery", [](FakeSteps& s) { s.powerResult = fwupdate::kResultBatteryLow; }, 0x80000011, Cleanup::kNone,
@@ -304,8 +304,6 @@ TEST_F(UpdateSequenceTest, EachFailureEndsWithItsCodeCleanupAndMessage) {
         std::vector<std::string> expected;
         if (failure.cleanup == Cleanup::kFull) {
             expected = {"UnlockInput", "DeleteToolFiles", "DeleteUnselectedImages"};
-        } else if (failure.cleanup == Cleanup::kUnlockOnly) {
-            expected = {"UnlockInput"};
         }
         if (failure.title != 0) {
             expected.push_back("Message");
@@ -330,13 +328,15 @@ TEST_F(UpdateSequenceTest, EachFailureEndsWithItsCodeCleanupAndMessage) {
     }
 }
 
-TEST_F(UpdateSequenceTest, InvalidOptionUnlocksButDeletesNothingFromTheStartFolder) {
+TEST_F(UpdateSequenceTest, InvalidOptionTouchesNeitherTheDriverNorTheStartFolder) {
     steps_.parseResult = fwupdate::kResultInvalidOption;
     EXPECT_EQ(Run(), fwupdate::kResultInvalidOption);
-    EXPECT_TRUE(steps_.Called("UnlockInput"));
+    EXPECT_FALSE(steps_.Called("UnlockInput"));
     EXPECT_FALSE(steps_.Called("DeleteToolFiles"));
     EXPECT_FALSE(steps_.Called("DeleteUnselectedImages"));
     EXPECT_FALSE(steps_.Called("CheckPower"));
+    ASSERT_EQ(steps_.messages.size(), 1u);
+    EXPECT_EQ(steps_.messages[0].title, English(54));
 }
 
 TEST_F(UpdateSequenceTest, ModelFailureNamesBothModelsAndPartNumbers) {
