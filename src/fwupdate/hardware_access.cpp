@@ -114,7 +114,9 @@ uint64_t HardwareAccess::Search(uint64_t start, size_t length, std::string_view 
     std::vector<uint8_t> window(length);
     if (!ReadPhysical(start, window))
         return 0;
-    for (size_t offset = 0; offset + text.size() <= length; offset += step) {
+    // The last offset at which the text would fit is not tried: the firmware's records are never placed
+    // flush with the end of a window, and a record found there would have no room for its fields.
+    for (size_t offset = 0; offset + text.size() < length; offset += step) {
         if (std::memcmp(window.data() + offset, text.data(), text.size()) == 0)
             return start + offset;
     }

