@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "fwupdate/gzip_member.h"
+#include "fwupdate/input_lock_journal.h"
 #include "fwupdate/language.h"
 #include "fwupdate/ui/progress_window_host.h"
 #include "fwupdate/update_sequence.h"
@@ -86,6 +88,11 @@ uint32_t WinMain(int& argc, char** argv, const std::string& commandLine) {
 
 int Run(int argc, char** argv) {
     platform::SetExecutablePath(argc > 0 ? argv[0] : "");
+    // Started again as the guardian of a locked keyboard and mouse, the program only waits for the
+    // updater to end.
+    if (std::optional<int> guardExit = fwupdate::RunInputGuardIfAsked()) {
+        return *guardExit;
+    }
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     // A process's exit status keeps only the low byte of the code; 0x80000012 ends as 18.
     return static_cast<int>(WinMain(argc, argv, platform::JoinArguments(arguments)));

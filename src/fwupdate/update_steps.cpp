@@ -8,7 +8,7 @@
 #include "fwupdate/disk_password.h"
 #include "fwupdate/flash_steps.h"
 #include "fwupdate/gzip_member.h"
-#include "fwupdate/input_lock.h"
+#include "fwupdate/input_lock_journal.h"
 #include "fwupdate/messages.h"
 #include "fwupdate/payload_archive.h"
 #include "fwupdate/power_control.h"
@@ -62,7 +62,14 @@ class RealUpdateSteps : public UpdateSteps {
         return fwupdate::ParseOptions(commandLine, context);
     }
     uint32_t CheckPower(const UpdateContext& context) override { return fwupdate::CheckPower(context.flags); }
-    bool PrepareWorkingFolder() override { return fwupdate::PrepareWorkingFolder(); }
+    bool PrepareWorkingFolder() override {
+        // A run that ended while input was locked left its journal there; input is given back before
+        // the folder is emptied of the journal and the driver it needs.
+        if (const std::string folder = WorkingFolderPath(); !folder.empty()) {
+            RecoverInputLock(platform::NativePath(folder));
+        }
+        return fwupdate::PrepareWorkingFolder();
+    }
     bool CheckDiskSpace(const UpdateContext& context) override {
         return fwupdate::CheckDiskSpace(FreeDiskMiB(CurrentFolder()), context.flags, resources_);
     }
@@ -74,8 +81,8 @@ class RealUpdateSteps : public UpdateSteps {
     bool StartProgressWindow() override { return startWindow_ && startWindow_(); }
     void Pause(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration); }
 
-    void LockInput() override { fwupdate::LockInput(); }
-    void UnlockInput() override { fwupdate::UnlockInput(); }
+    void LockInput() override { LockInputJournaled(CurrentFolder(), platform::ExecutablePath()); }
+    void UnlockInput() override { UnlockInputJournaled(CurrentFolder()); }
     void DumpRom() override { fwupdate::DumpRom(); }
     void DeleteToolFiles() override { fwupdate::DeleteToolFiles(); }
     void DeleteUnselectedImages(const UpdateContext& context) override {
