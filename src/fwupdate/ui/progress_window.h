@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -75,7 +76,7 @@ class ProgressWindow : public QDialog {
     SequenceState& state_;
     std::function<bool()> extractPayload_;
     bool initialized_ = false;
-    StepMark marks_[3] = {StepMark::kNone, StepMark::kNone, StepMark::kNone};
+    std::array<StepMark, 3> marks_{StepMark::kNone, StepMark::kNone, StepMark::kNone};
     QString foundText_;
 
     QLabel* heading_ = nullptr;         // 1012
