@@ -108,6 +108,19 @@ else
     fi
 fi
 
+# Section 6: the notebook runs the new firmware after the update, the failed check is reported by its
+# exit status, and the unattended run ends well.
+machine=$(env -i "PATH=/usr/bin:/bin" "WINSYS_ROOT=$work/nb10" "$tmp/prefix/bin/winsys" machine show || true)
+grep -qF "running BIOS         model NB10, part number 011, version P03A, date 06/30/2007" <<<"$machine" ||
+    fail "update: the notebook does not run BIOS P03A"
+grep -qF "running firmware 1.30" <<<"$machine" || fail "update: the notebook does not run MICOM 1.30"
+grep -qF "auto-on" <<<"$machine" || fail "update: the notebook was not switched on by itself"
+contains "$work/messageboxes.log" '"caption": "Update Complete"' "update: the completion message"
+if [ "$(grep -c '^fwupdate ended with 0$' "$tmp/guide.log")" -ne 2 ]; then
+    fail "update: the full and the unattended update do not both end with 0"
+fi
+contains "$tmp/guide.log" "fwupdate ended with 16 " "update without AC adapter"
+
 if [ "$failures" -ne 0 ]; then
     echo "--- what the guide's commands printed:" >&2
     cat "$tmp/guide.log" >&2
