@@ -1,8 +1,11 @@
 #include "platform/profile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <system_error>
 #include <unordered_map>
@@ -108,6 +111,32 @@ struct Section {
         }
         return keyIndex;
     }
+};
+
+// Holds an exclusive lock on a folder while a file in it is read, changed and written, so that two
+// processes changing the same profile file do not lose each other's keys. The file itself cannot carry
+// the lock: the atomic write replaces it by another one. Without the folder no lock is taken, and the
+// write then reports the missing folder.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::filesystem::path& file) {
+        const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+  private:
+    int fd_ = -1;
 };
 
 }  // namespace
@@ -444,6 +473,7 @@ void Batch::DeleteSection(std::string_view section) {
 }
 
 Result<void> Batch::Commit() {
+    const FolderLock lock(NativePath(file_));
     ProfileFile contents = ProfileFile::Load(file_);
     for (const Change& c : changes_) {
         switch (c.kind) {
