@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,7 @@
 
 #include "platform/number_text.h"
 #include "platform/profile.h"
+#include "platform/services.h"
 
 namespace fs = std::filesystem;
 
@@ -617,8 +619,16 @@ Result<void> UpdateMachine(const fs::path& folder, const std::function<void(Mach
     Result<Machine> machine = LoadOrCreateLocked(folder);
     if (!machine)
         return machine.error();
+    size_t eventsBefore = machine->state().history.size();
     change(*machine);
-    return machine->Save(folder);
+    Result<void> saved = machine->Save(folder);
+    // Powering off (also when auto power-on brings the machine straight back) ends every loaded
+    // driver, as a restart of the system does.
+    const std::vector<std::string>& history = machine->state().history;
+    if (std::find(history.begin() + static_cast<std::ptrdiff_t>(std::min(eventsBefore, history.size())),
+                  history.end(), "off") != history.end())
+        UnloadAllDrivers(folder);
+    return saved;
 }
 
 Result<Machine> ReadMachine(const fs::path& folder) {
@@ -640,6 +650,8 @@ Result<void> InitMachine(const fs::path& folder, Machine machine) {
     std::error_code ignored;
     fs::remove(folder / "machine.ini", ignored);
     machine.MarkAllChanged();
+    // A new machine has loaded no driver.
+    UnloadAllDrivers(folder);
     return machine.Save(folder);
 }
 

@@ -118,4 +118,18 @@ Result<bool> PowerOnMachine() {
     return poweredOn;
 }
 
+std::optional<std::vector<MachineDevice>> PresentDevices() {
+    Result<Machine> machine = ReadMachine(MachineFolder());
+    if (!machine)
+        return std::nullopt;
+    return machine->Devices();
+}
+
+bool SetPresentDeviceEnabled(size_t index, bool enabled) {
+    bool changed = false;
+    Result<void> done =
+        UpdateMachine(MachineFolder(), [&](Machine& m) { changed = m.SetDeviceEnabled(index, enabled); });
+    return done.ok() && changed;
+}
+
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "platform/machine.h"
 
@@ -52,5 +53,12 @@ bool SetProcessPriorityClass(unsigned priorityClass);
 Result<void> PowerOffMachine();
 // Powers it on; false when it was already on.
 Result<bool> PowerOnMachine();
+
+// The present devices of the machine of the current root, in their order (SetupDiGetClassDevs of
+// every class); none when the machine cannot be read.
+std::optional<std::vector<MachineDevice>> PresentDevices();
+// The property change (DIF_PROPERTYCHANGE, enable or disable) of device `index` of that list: false
+// when the device refuses it (see Machine::SetDeviceEnabled) or the machine cannot be saved.
+bool SetPresentDeviceEnabled(size_t index, bool enabled);
 
 }  // namespace platform

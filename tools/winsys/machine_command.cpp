@@ -3,9 +3,11 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/machine.h"
 #include "platform/machine_hardware.h"
+#include "platform/services.h"
 #include "platform/system_root.h"
 #include "winsys/commands.h"
 
@@ -117,6 +119,54 @@ std::string JsonIdentity(const Identity& id, size_t size) {
            ", \"size\": " + std::to_string(size) + "}";
 }
 
+// The services of the registry and the drivers loaded on the machine; a registry that cannot be
+// read shows no services rather than failing the whole listing.
+std::vector<platform::ServiceStatus> ServicesOrNone() {
+    platform::Result<platform::ServiceManager> manager = platform::ServiceManager::Open();
+    if (!manager)
+        return {};
+    platform::Result<std::vector<platform::ServiceStatus>> services = manager->List();
+    return services ? std::move(*services) : std::vector<platform::ServiceStatus>();
+}
+
+const char* StateName(platform::ServiceState state) {
+    return state == platform::ServiceState::Running ? "running" : "stopped";
+}
+
+std::string JsonServices() {
+    std::string out = "[";
+    bool first = true;
+    for (const platform::ServiceStatus& s : ServicesOrNone()) {
+        out += first ? "\n" : ",\n";
+        out += "    {\"name\": " + JsonText(s.config.name) +
+               ", \"display_name\": " + JsonText(s.config.displayName) +
+               ", \"type\": " + std::to_string(s.config.type) +
+               ", \"start\": " + std::to_string(s.config.startType) +
+               ", \"error_control\": " + std::to_string(s.config.errorControl) +
+               ", \"image_path\": " + JsonText(s.config.imagePath) +
+               ", \"state\": " + JsonText(StateName(s.state)) +
+               ", \"marked_for_deletion\": " + (s.markedForDeletion ? "true" : "false") + "}";
+        first = false;
+    }
+    out += first ? "]" : "\n  ]";
+    return out;
+}
+
+std::string JsonLoadedDrivers() {
+    std::string out = "[";
+    bool first = true;
+    for (const platform::LoadedDriver& d : platform::LoadedDrivers()) {
+        out += first ? "\n" : ",\n";
+        out += "    {\"service\": " + JsonText(d.serviceName) + ", \"image_path\": " + JsonText(d.imagePath) +
+               ", \"device\": " + JsonText(d.device.deviceName) +
+               ", \"link\": " + JsonText(d.device.linkName) +
+               ", \"loaded_copy\": " + JsonText(d.loadedCopy.string()) + "}";
+        first = false;
+    }
+    out += first ? "]" : "\n  ]";
+    return out;
+}
+
 void ShowJson(const platform::Machine& m) {
     const platform::MachineState& st = m.state();
     std::string out = "{\n";
@@ -134,7 +184,9 @@ void ShowJson(const platform::Machine& m) {
     out += "  \"history\": [";
     for (size_t i = 0; i < st.history.size(); ++i)
         out += (i ? ", " : "") + JsonText(st.history[i]);
-    out += "],\n  \"settings\": {";
+    out += "],\n  \"services\": " + JsonServices() + ",\n";
+    out += "  \"loaded_drivers\": " + JsonLoadedDrivers() + ",\n";
+    out += "  \"settings\": {";
     bool first = true;
     for (const platform::MachineKey& key : platform::MachineKeys()) {
         out += first ? "\n" : ",\n";
@@ -183,6 +235,14 @@ void ShowText(const platform::Machine& m) {
     for (const std::string& event : st.history)
         history += (history.empty() ? "" : " ") + event;
     std::printf("%-20s %s\n", "power history", history.empty() ? "-" : history.c_str());
+    for (const platform::ServiceStatus& sv : ServicesOrNone())
+        std::printf("%-20s %s \"%s\", type 0x%X, start %u, image \"%s\", %s%s\n", "service",
+                    sv.config.name.c_str(), sv.config.displayName.c_str(), sv.config.type,
+                    sv.config.startType, sv.config.imagePath.c_str(), StateName(sv.state),
+                    sv.markedForDeletion ? ", marked for deletion" : "");
+    for (const platform::LoadedDriver& d : platform::LoadedDrivers())
+        std::printf("%-20s %s, device %s, link %s, from \"%s\"\n", "loaded driver", d.serviceName.c_str(),
+                    d.device.deviceName.c_str(), d.device.linkName.c_str(), d.imagePath.c_str());
 }
 
 int MachineInit(const std::vector<std::string>& args) {
