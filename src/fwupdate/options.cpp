@@ -98,13 +98,18 @@ const OptionEntry* FindOption(std::string_view token) {
 
 }  // namespace
 
-bool AppendCommandOption(std::string& command, std::string_view word) {
-    if (command.size() + 1 + word.size() > kMaxCommandChars) {
+bool AppendCommand(std::string& command, std::string_view text) {
+    if (command.size() > kMaxCommandChars || text.size() > kMaxCommandChars - command.size()) {
         return false;
     }
-    command += ' ';
-    command.append(word);
+    command.append(text);
     return true;
+}
+
+bool AppendCommandOption(std::string& command, std::string_view word) {
+    std::string text(" ");
+    text.append(word);
+    return AppendCommand(command, text);
 }
 
 uint32_t ParseOptions(std::string_view commandLine, UpdateOptions& options) {

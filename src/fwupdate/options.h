@@ -47,5 +47,8 @@ uint32_t ParseOptions(std::string_view commandLine, UpdateOptions& options);
 // Appends " " and `word` to a command unless that makes it longer than kMaxCommandChars; false then,
 // and the command is left as it was.
 bool AppendCommandOption(std::string& command, std::string_view word);
+// Appends `text` whole; false, leaving the command as it was, when the result would be longer than
+// kMaxCommandChars. An option cut in the middle would hand a flash tool a wrong serial or flag.
+bool AppendCommand(std::string& command, std::string_view text);
 
 }  // namespace fwupdate

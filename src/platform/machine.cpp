@@ -180,8 +180,24 @@ const std::vector<KeyEntry>& KeyTable() {
         t.push_back(disk);
         t.push_back(NumberKey("priority_class", "process priority class", &MachineSettings::priorityClass,
                               [](uint64_t n) { return n <= 0xFFFF; }));
-        t.push_back(
-            TextKey("ec_firmware", "embedded-controller firmware version", &MachineSettings::ecFirmware, 31));
+        KeyEntry ec = TextKey("ec_firmware", "embedded-controller firmware version, running and flashed",
+                              &MachineSettings::ecFirmware, 31);
+        // A machine is made with the same firmware running and flashed; the flashed key, read after
+        // this one, tells them apart.
+        ec.set = [](MachineSettings& s, std::string_view v) {
+            if (v.size() > 31 || v.find('\0') != std::string_view::npos)
+                return false;
+            s.ecFirmware = s.ecFirmwareFlashed = std::string(v);
+            return true;
+        };
+        t.push_back(ec);
+        t.push_back(TextKey("ec_firmware_flashed",
+                            "embedded-controller firmware in its flash (runs after power-on)",
+                            &MachineSettings::ecFirmwareFlashed, 31));
+        t.push_back(FlagKey("fail_bios_tool", "the BIOS flash tool fails without flashing",
+                            &MachineSettings::failBiosTool));
+        t.push_back(FlagKey("fail_micom_tool", "the MICOM flash tool fails without flashing",
+                            &MachineSettings::failMicomTool));
         for (const auto& drivePair :
              {std::pair{"disk0", &MachineSettings::disk0}, std::pair{"disk1", &MachineSettings::disk1},
               std::pair{"disk2", &MachineSettings::disk2}, std::pair{"disk3", &MachineSettings::disk3}}) {
@@ -275,6 +291,43 @@ Result<void> WriteBinary(const fs::path& path, const std::vector<uint8_t>& bytes
         return Fail("cannot replace " + path.string() + ": " + ec.message());
     return {};
 }
+
+// History events are kept as one comma-separated value: commas, percent signs and control characters
+// inside an event (a flash tool's command line may hold any of them) are written as %XX.
+std::string EscapeEvent(std::string_view event) {
+    std::string out;
+    for (char c : event) {
+        auto u = static_cast<unsigned char>(c);
+        if (c == ',' || c == '%' || u < 0x20 || u == 0x7F) {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", u);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string UnescapeEvent(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto hex = [](char c) {
+            return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        };
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+constexpr const char* kPendingBiosFlag = "PendingBiosFlag";
+constexpr const char* kPendingPurchaseDate = "PendingPurchaseDate";
+constexpr const char* kPendingSerial = "PendingSerial";
 
 uint64_t ReadNumber(const profile::ProfileFile& ini, const char* key, uint64_t fallback) {
     uint64_t value = 0;
@@ -426,9 +479,20 @@ Result<Machine> Machine::Load(const fs::path& folder) {
         if (comma == std::string::npos)
             comma = history.size();
         if (comma > start)
-            st.history.push_back(history.substr(start, comma - start));
+            st.history.push_back(UnescapeEvent(std::string_view(history).substr(start, comma - start)));
         start = comma + 1;
     }
+    for (auto [key, member] : {std::pair{kPendingBiosFlag, &PendingDmi::biosFlag},
+                               std::pair{kPendingPurchaseDate, &PendingDmi::purchaseDate},
+                               std::pair{kPendingSerial, &PendingDmi::serial}})
+        if (ini.HasKey("State", key)) {
+            // Checked as the DMI settings they become at power-on are, so that boot cannot make a
+            // machine that no longer loads.
+            std::string value = ini.ReadString("State", key, "");
+            if (value.size() > 31)
+                return Fail("machine.ini: bad value for " + std::string(key) + ": " + value);
+            m.pendingDmi_.*member = value;
+        }
 
     // The firmware files are checked by their size here and read when a request needs them.
     std::error_code error;
@@ -484,9 +548,18 @@ Result<void> Machine::Save(const fs::path& folder) {
     for (const std::string& event : st.history) {
         if (!history.empty())
             history += ',';
-        history += event;
+        history += EscapeEvent(event);
     }
-    ini.WriteString("State", "History", history);
+    ini.WriteString("State", "History", Quoted(history));
+    for (auto [key, member] : {std::pair{kPendingBiosFlag, &PendingDmi::biosFlag},
+                               std::pair{kPendingPurchaseDate, &PendingDmi::purchaseDate},
+                               std::pair{kPendingSerial, &PendingDmi::serial}}) {
+        const std::optional<std::string>& value = pendingDmi_.*member;
+        if (value)
+            ini.WriteString("State", key, Quoted(*value));
+        else if (ini.HasKey("State", key))
+            ini.DeleteKey("State", key);
+    }
     if (!ini.Changed())
         return {};
     if (Result<void> saved = ini.Save((folder / "machine.ini").string()); !saved)
@@ -582,6 +655,14 @@ void Machine::SetEcRegister(uint16_t address, uint8_t value) {
 
 void Machine::Boot() {
     running_.Set(flash_.Get());
+    settings_.ecFirmware = settings_.ecFirmwareFlashed;
+    if (pendingDmi_.biosFlag)
+        settings_.biosFlag = *pendingDmi_.biosFlag;
+    if (pendingDmi_.purchaseDate)
+        settings_.purchaseDate = *pendingDmi_.purchaseDate;
+    if (pendingDmi_.serial)
+        settings_.serial = *pendingDmi_.serial;
+    pendingDmi_ = PendingDmi{};
     state_ = MachineState{.history = std::move(state_.history)};
     PendingByte pending = ParsePending(settings_.kbcPending).value_or(PendingByte{});
     state_.outputFull = pending.kind != 0;

@@ -50,7 +50,11 @@ struct MachineSettings {
     unsigned battery = 100;   // percent, 255 unknown
     std::string freeDiskMiB;  // empty: the real free space
     unsigned priorityClass = 0x20;
-    std::string ecFirmware = "1.10";
+    std::string ecFirmware = "1.10";         // the embedded controller's running firmware
+    std::string ecFirmwareFlashed = "1.10";  // in its flash; it runs from the next power-on
+    // The outside flash tools end with a failure status without writing anything.
+    bool failBiosTool = false;
+    bool failMicomTool = false;
     // Physical drives 0 to 3: "none", or a comma-separated list of "ata" or "atapi" (packet device),
     // "fixed" (fixed-device bit), "removable", "security" (ATA security enabled).
     std::string disk0 = "ata,fixed";
@@ -104,7 +108,16 @@ struct MachineState {
     KbcExpect expect = KbcExpect::None;
     uint32_t pciAddress = 0;
     uint16_t smiEnableWord = 0;
-    std::vector<std::string> history;  // power events, oldest first
+    // Power events and flash-tool command lines, oldest first.
+    std::vector<std::string> history;
+};
+
+// DMI texts a BIOS flash asked the firmware to keep; the firmware reports them from the next power-on.
+struct PendingDmi {
+    std::optional<std::string> biosFlag;
+    std::optional<std::string> purchaseDate;
+    std::optional<std::string> serial;
+    bool Empty() const { return !biosFlag && !purchaseDate && !serial; }
 };
 
 // One settable key: its name in machine.ini and on the `set` command line.
@@ -127,6 +140,10 @@ class Machine {
     const MachineSettings& settings() const { return settings_; }
     MachineState& state() { return state_; }
     const MachineState& state() const { return state_; }
+    PendingDmi& pendingDmi() { return pendingDmi_; }
+    const PendingDmi& pendingDmi() const { return pendingDmi_; }
+    // The embedded controller's flash: the version runs from the next power-on.
+    void FlashEcFirmware(std::string version) { settings_.ecFirmwareFlashed = std::move(version); }
 
     // Changes one setting by name; the firmware identity keys give the machine a rebuilt ROM, in the
     // flash and running.
@@ -166,7 +183,8 @@ class Machine {
     // Power-off honours the embedded controller's auto power-on bit (register 0xE887 bit 0): the
     // machine comes up again at once with the flashed firmware and the bit cleared.
     void PowerOff();
-    // Boots the flashed firmware; false when the machine is already on.
+    // Boots the flashed firmware (BIOS and embedded controller, with the DMI texts a flash left
+    // pending); false when the machine is already on.
     bool PowerOn();
 
   private:
@@ -197,6 +215,7 @@ class Machine {
 
     MachineSettings settings_;
     MachineState state_;
+    PendingDmi pendingDmi_;
     Blob flash_;
     Blob running_;
     Blob ec_;

@@ -27,6 +27,18 @@ void PutWord(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
     bytes[at + 1] = static_cast<uint8_t>(value >> 8);
 }
 
+void PutDword(std::span<uint8_t> bytes, size_t at, uint32_t value) {
+    for (size_t i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t Dword(std::span<const uint8_t> bytes, size_t at) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value |= uint32_t{bytes[at + i]} << (8 * i);
+    return value;
+}
+
 uint16_t Word(std::span<const uint8_t> bytes, size_t at) {
     return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8);
 }
@@ -164,6 +176,110 @@ std::optional<SmiDescriptor> FindSmiDescriptor(std::span<const uint8_t> segment)
         return smi;
     }
     return std::nullopt;
+}
+
+EscdEntry ReadEscdEntry(std::span<const uint8_t> bytes) {
+    EscdEntry entry;
+    if (bytes.size() < kEscdEntrySize)
+        return entry;
+    entry.start = Dword(bytes, 0);
+    entry.length = Dword(bytes, 4);
+    entry.end = Dword(bytes, 8);
+    entry.attributes = Word(bytes, 12);
+    entry.kind = Word(bytes, 14);
+    return entry;
+}
+
+void PutEscdEntry(std::span<uint8_t> bytes, const EscdEntry& entry) {
+    if (bytes.size() < kEscdEntrySize)
+        return;
+    PutDword(bytes, 0, entry.start);
+    PutDword(bytes, 4, entry.length);
+    PutDword(bytes, 8, entry.end);
+    bytes[12] = static_cast<uint8_t>(entry.attributes);
+    bytes[13] = static_cast<uint8_t>(entry.attributes >> 8);
+    bytes[14] = static_cast<uint8_t>(entry.kind);
+    bytes[15] = static_cast<uint8_t>(entry.kind >> 8);
+}
+
+std::vector<uint8_t> BuildImageTail(size_t romSize) {
+    constexpr size_t kAreaSize = 0x4000;
+    std::vector<uint8_t> tail(0x200, 0);
+    PutText(tail, kZqdsOffset, "ZQDS", 4);
+    tail[kZqdsOffset + 4] = 1;  // record version
+    PutText(tail, kFlashDescriptorOffset, "ZFLPF", 5);
+    PutDword(tail, kFlashDescriptorOffset + 8, static_cast<uint32_t>(romSize));
+    // The table is found from the lower of the two records, which is "ZQDS".
+    PutDword(tail, kFlashDescriptorOffset + 53, static_cast<uint32_t>(kEscdTableOffset - kZqdsOffset));
+    uint32_t romBase = static_cast<uint32_t>(0x100000000ull - romSize);
+    for (size_t i = 0; i < kEscdTableEntries; ++i) {
+        EscdEntry entry;
+        entry.start = romBase + static_cast<uint32_t>(i * kAreaSize);
+        entry.length = 0x00010000 | 0x2000;
+        entry.end = entry.start + kAreaSize - 1;
+        entry.attributes = 0x0001;
+        entry.kind = 0x0011;
+        PutEscdEntry(std::span<uint8_t>(tail).subspan(kZqdsOffset + kEscdTableOffset + i * kEscdEntrySize),
+                     entry);
+    }
+    // The entry after the last stays zero: it ends the table.
+    return tail;
+}
+
+std::vector<uint8_t> BuildBiosImage(const RomIdentity& identity) {
+    std::vector<uint8_t> image = BuildRom(identity);
+    std::vector<uint8_t> tail = BuildImageTail(image.size());
+    image.insert(image.end(), tail.begin(), tail.end());
+    return image;
+}
+
+std::span<const uint8_t> RomPartOf(std::span<const uint8_t> file) {
+    if (file.size() >= 0x100000)
+        return file.first(0x100000);
+    if (file.size() >= 0x80000)
+        return file.first(0x80000);
+    return {};
+}
+
+namespace {
+
+constexpr std::string_view kEcMagic = "MICOMEC1";
+constexpr size_t kEcSizeAt = 8;
+constexpr size_t kEcVersionAt = 12;
+constexpr size_t kEcChecksumAt = 28;
+constexpr size_t kEcCodeAt = 0x100;
+
+uint32_t EcChecksum(std::span<const uint8_t> image) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i < image.size(); ++i)
+        if (i < kEcChecksumAt || i >= kEcChecksumAt + 4)
+            sum += image[i];
+    return sum;
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildEcImage(const std::string& version) {
+    std::vector<uint8_t> image(kEcImageSize, 0xFF);
+    std::fill(image.begin(), image.begin() + kEcCodeAt, 0);
+    PutText(image, 0, kEcMagic, kEcMagic.size());
+    PutDword(image, kEcSizeAt, static_cast<uint32_t>(kEcImageSize));
+    PutText(image, kEcVersionAt, version.substr(0, kEcVersionLength), kEcVersionLength + 1);
+    // A short jump over the reset vectors to the controller's start-up code.
+    image[kEcCodeAt] = 0x80;
+    image[kEcCodeAt + 1] = 0x0E;
+    PutDword(image, kEcChecksumAt, EcChecksum(image));
+    return image;
+}
+
+std::optional<std::string> ReadEcImageVersion(std::span<const uint8_t> image) {
+    if (image.size() != kEcImageSize || !Matches(image, 0, kEcMagic) ||
+        Dword(image, kEcSizeAt) != kEcImageSize || Dword(image, kEcChecksumAt) != EcChecksum(image))
+        return std::nullopt;
+    std::string version = Text(image, kEcVersionAt, kEcVersionLength);
+    if (version.empty())
+        return std::nullopt;
+    return version;
 }
 
 }  // namespace platform

@@ -67,4 +67,46 @@ std::span<const uint8_t> BiosSegmentOf(std::span<const uint8_t> rom);
 // The SMI descriptor found by a byte-by-byte search of the BIOS segment.
 std::optional<SmiDescriptor> FindSmiDescriptor(std::span<const uint8_t> segment);
 
+// A BIOS image file is the ROM followed by a tail that the flash tool reads: the "ZQDS" record, the
+// flash descriptor "ZFLPF" (61 bytes; its 32-bit value at offset 53 is where the ESCD table starts,
+// counted from the lower of the two records) and the ESCD table of 16-byte entries (32-bit values at
+// 0, 4 and 8, 16-bit values at 12 and 14) ended by an all-zero entry.
+inline constexpr size_t kZqdsOffset = 0x00;  // in the tail
+inline constexpr size_t kFlashDescriptorOffset = 0x20;
+inline constexpr size_t kFlashDescriptorSize = 61;
+inline constexpr size_t kEscdTableOffset = 0x80;  // from the "ZQDS" record
+inline constexpr size_t kEscdEntrySize = 16;
+inline constexpr size_t kEscdTableEntries = 12;  // non-zero entries before the ending one
+
+struct EscdEntry {
+    uint32_t start = 0;
+    uint32_t length = 0;  // the low 16 bits are the ESCD block the flash tool keeps
+    uint32_t end = 0;
+    uint16_t attributes = 0;
+    uint16_t kind = 0;
+};
+EscdEntry ReadEscdEntry(std::span<const uint8_t> bytes);  // 16 bytes or more
+void PutEscdEntry(std::span<uint8_t> bytes, const EscdEntry& entry);
+
+// The tail for a ROM of `romSize` bytes: kEscdTableEntries entries for consecutive 16 KiB areas of the
+// ROM as the processor addresses it below 4 GiB, each keeping an 8 KiB block in its low length bits.
+std::vector<uint8_t> BuildImageTail(size_t romSize);
+// ROM and tail, as `winsys machine image` writes it.
+std::vector<uint8_t> BuildBiosImage(const RomIdentity& identity);
+// The ROM part of an image file: its first 1 MiB when it is at least that long, else its first
+// 512 KiB; empty when the file is shorter than 512 KiB.
+std::span<const uint8_t> RomPartOf(std::span<const uint8_t> file);
+
+// An embedded-controller (MICOM) image: kEcImageSize bytes, erased (0xFF) except for its header:
+//   0  "MICOMEC1"   magic, 8 bytes
+//   8  size         32-bit little-endian, the whole image (kEcImageSize)
+//   12 version      16 bytes, text ("1.20") NUL-padded
+//   28 checksum     32-bit little-endian sum of every byte of the image except these 4
+// The controller's code follows from 0x100 (a jump to the reset handler is all a stand-in needs).
+inline constexpr size_t kEcImageSize = 0x10000;
+inline constexpr size_t kEcVersionLength = 15;
+std::vector<uint8_t> BuildEcImage(const std::string& version);
+// The version an EC image carries; none when the bytes are no intact EC image.
+std::optional<std::string> ReadEcImageVersion(std::span<const uint8_t> image);
+
 }  // namespace platform

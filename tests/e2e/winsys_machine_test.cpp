@@ -3,7 +3,10 @@
 
 #include <string>
 
+#include "fwupdate/bios_identity.h"
+#include "fwupdate/flash_steps.h"
 #include "platform/machine.h"
+#include "platform/machine_rom.h"
 #include "support/run_command.h"
 #include "support/temp_root.h"
 
@@ -106,8 +109,11 @@ TEST_F(WinsysMachine, ImageCarriesTheIdentityOfTheMachineWithTheOptions) {
         Run("image " + file + " --version P08B release_date=03/04/2008 --bios-flag-default 'NEW FLAG'");
     ASSERT_EQ(made.status, 0) << made.output;
     std::string bytes = kit_test::ReadFile(file);
-    ASSERT_EQ(bytes.size(), 0x80000u);
-    platform::RomInfo info = platform::ReadRomInfo(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    // The ROM and the flash tool's tail behind it.
+    ASSERT_GT(bytes.size(), 0x80000u);
+    ASSERT_LT(bytes.size(), 0x100000u);
+    platform::RomInfo info =
+        platform::ReadRomInfo(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 0x80000));
     EXPECT_TRUE(info.complete);
     EXPECT_EQ(info.model, "QX7A");
     EXPECT_EQ(info.partNumber, "0B2");
@@ -120,6 +126,51 @@ TEST_F(WinsysMachine, ImageCarriesTheIdentityOfTheMachineWithTheOptions) {
     EXPECT_EQ(Run("image").status, 2);
     EXPECT_EQ(Run("image " + file + " --rom-kib 300").status, 2);
     EXPECT_EQ(Run("image " + dir_.str() + "/no/such/folder/x.wph").status, 1);
+}
+
+// Every field of an image made by `image -o` is where the updater's readers look: the identity
+// reader finds model, part number, version, build date and default flag, and the ESCD patch finds
+// its table entry (0 for 512 KiB, 8 for 1 MiB).
+TEST_F(WinsysMachine, ImageFieldsWhereTheUpdaterLooks) {
+    ASSERT_EQ(Run("init").status, 0);
+    for (auto [size, index] : {std::pair{std::string("512K"), 0u}, std::pair{std::string("1M"), 8u}}) {
+        SCOPED_TRACE(size);
+        std::string file = dir_.str() + "/NB10_" + size + ".WPH";
+        auto made = Run("image -o " + file +
+                        " --model QX7A --part-number 012 --version P02E --build-date 01/01/07 --rom-size " +
+                        size + " --bios-flag-default 'NEW FLAG'");
+        ASSERT_EQ(made.status, 0) << made.output;
+        fwupdate::ImageIdentity identity;
+        ASSERT_EQ(fwupdate::ReadImageIdentity(file, identity), 0u);
+        EXPECT_EQ(identity.model, "QX7A");
+        EXPECT_EQ(identity.partNumber, "012");
+        EXPECT_EQ(identity.version, "P02E");
+        EXPECT_EQ(identity.date, 0x07D70101u);
+        EXPECT_EQ(identity.biosFlagDefault, "NEW FLAG");
+        size_t rom = size == "1M" ? 0x100000 : 0x80000;
+        fwupdate::EscdPatchResult patch = fwupdate::PatchEscd(file);
+        EXPECT_TRUE(patch.patched);
+        EXPECT_EQ(patch.entryOffset, rom + platform::kZqdsOffset + platform::kEscdTableOffset + 16 * index);
+    }
+    for (const char* bad : {"image -o", "image -o a.wph -o b.wph", "image -o x.wph --build-date 2007-01-01",
+                            "image -o x.wph --rom-size 2M"})
+        EXPECT_EQ(Run(bad).status, 2) << bad;
+}
+
+TEST_F(WinsysMachine, MicomImageCarriesItsVersion) {
+    std::string file = dir_.str() + "/NB10_011.BIN";
+    auto made = Run("micom -o " + file + " --version 1.20");
+    ASSERT_EQ(made.status, 0) << made.output;
+    std::string bytes = kit_test::ReadFile(file);
+    EXPECT_EQ(bytes.size(), platform::kEcImageSize);
+    EXPECT_EQ(platform::ReadEcImageVersion(std::vector<uint8_t>(bytes.begin(), bytes.end())),
+              std::optional<std::string>("1.20"));
+    EXPECT_EQ(Run("micom " + dir_.str() + "/positional.bin --version 2.00").status, 0);
+    for (const char* bad : {"micom", "micom -o x.bin", "micom -o x.bin --version",
+                            "micom -o x.bin --version ''", "micom -o x.bin --version 'a b'",
+                            "micom -o x.bin --version 1234567890123456", "micom -o x.bin --model 1.20"})
+        EXPECT_EQ(Run(bad).status, 2) << bad;
+    EXPECT_EQ(Run("micom -o " + dir_.str() + "/no/such/x.bin --version 1.0").status, 1);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // winsys machine: creates, shows and changes the simulated notebook of the system root.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,7 +22,10 @@ void MachineUsage() {
         "       winsys machine show [--json]\n"
         "       winsys machine set KEY=VALUE... (also ec:ADDRESS=BYTE)\n"
         "       winsys machine power-on | power-off\n"
-        "       winsys machine image FILE [--KEY VALUE | KEY=VALUE]...  (a firmware image for this machine)\n"
+        "       winsys machine image [-o] FILE [--KEY VALUE | KEY=VALUE]...  (a BIOS image for this "
+        "machine;\n"
+        "                            also --build-date MM/DD/YY and --rom-size 512K|1M)\n"
+        "       winsys machine micom [-o] FILE --version X.YY  (an embedded-controller image)\n"
         "keys:\n",
         stderr);
     for (const platform::MachineKey& key : platform::MachineKeys())
@@ -167,12 +171,22 @@ std::string JsonLoadedDrivers() {
     return out;
 }
 
+std::string JsonPending(const std::optional<std::string>& value) {
+    return value ? JsonText(*value) : std::string("null");
+}
+
 void ShowJson(const platform::Machine& m) {
     const platform::MachineState& st = m.state();
     std::string out = "{\n";
     out += "  \"powered_on\": " + std::string(st.poweredOn ? "true" : "false") + ",\n";
     out += "  \"running\": " + JsonIdentity(IdentityOf(m.RunningRom()), m.RunningRom().size()) + ",\n";
     out += "  \"flashed\": " + JsonIdentity(IdentityOf(m.Flash()), m.Flash().size()) + ",\n";
+    out += "  \"ec_firmware\": {\"running\": " + JsonText(m.settings().ecFirmware) +
+           ", \"flashed\": " + JsonText(m.settings().ecFirmwareFlashed) + "},\n";
+    const platform::PendingDmi& pending = m.pendingDmi();
+    out += "  \"dmi_pending\": {\"bios_flag\": " + JsonPending(pending.biosFlag) +
+           ", \"purchase_date\": " + JsonPending(pending.purchaseDate) +
+           ", \"serial\": " + JsonPending(pending.serial) + "},\n";
     out += "  \"ec_e887\": " + std::to_string(m.EcRegister(0xE887)) + ",\n";
     out += "  \"kbc\": {\"command_byte\": " + std::to_string(st.commandByte) +
            ", \"keyboard_enabled\": " + std::string(st.commandByte & 0x10 ? "false" : "true") +
@@ -209,8 +223,16 @@ void ShowText(const platform::Machine& m) {
     identity("flashed BIOS", IdentityOf(m.Flash()), m.Flash().size());
     std::printf("%-20s serial \"%s\", BIOS flag \"%s\", purchase date \"%s\"\n", "DMI", s.serial.c_str(),
                 s.biosFlag.c_str(), s.purchaseDate.c_str());
-    std::printf("%-20s firmware %s, register 0xE887 = 0x%02X (auto power-on %s)\n", "embedded controller",
-                s.ecFirmware.c_str(), m.EcRegister(0xE887), m.EcRegister(0xE887) & 1 ? "armed" : "off");
+    const platform::PendingDmi& pending = m.pendingDmi();
+    if (!pending.Empty())
+        std::printf("%-20s serial %s, BIOS flag %s, purchase date %s (after the next power-on)\n",
+                    "DMI pending", pending.serial ? ("\"" + *pending.serial + "\"").c_str() : "unchanged",
+                    pending.biosFlag ? ("\"" + *pending.biosFlag + "\"").c_str() : "unchanged",
+                    pending.purchaseDate ? ("\"" + *pending.purchaseDate + "\"").c_str() : "unchanged");
+    std::printf("%-20s running firmware %s, flashed firmware %s\n", "embedded controller",
+                s.ecFirmware.c_str(), s.ecFirmwareFlashed.c_str());
+    std::printf("%-20s register 0xE887 = 0x%02X (auto power-on %s)\n", "", m.EcRegister(0xE887),
+                m.EcRegister(0xE887) & 1 ? "armed" : "off");
     std::printf(
         "%-20s command byte 0x%02X, keyboard %s, mouse %s, output %s\n", "keyboard controller",
         st.commandByte, st.commandByte & 0x10 ? "disabled" : "enabled",
@@ -231,10 +253,15 @@ void ShowText(const platform::Machine& m) {
         std::printf("%-20s %s \"%s\", %s, problem %u, %s\n", "device", d.className.c_str(), d.name.c_str(),
                     d.disableable ? "can be disabled" : "fixed", d.problem,
                     d.enabled ? "enabled" : "disabled");
+    // Power events are single words; a flash tool's command line is quoted so the events stay apart.
     std::string history;
-    for (const std::string& event : st.history)
-        history += (history.empty() ? "" : " ") + event;
-    std::printf("%-20s %s\n", "power history", history.empty() ? "-" : history.c_str());
+    for (const std::string& event : st.history) {
+        if (!history.empty())
+            history += ' ';
+        bool quote = event.find(' ') != std::string::npos;
+        history += quote ? "\"" + event + "\"" : event;
+    }
+    std::printf("%-20s %s\n", "history", history.empty() ? "-" : history.c_str());
     for (const platform::ServiceStatus& sv : ServicesOrNone())
         std::printf("%-20s %s \"%s\", type 0x%X, start %u, image \"%s\", %s%s\n", "service",
                     sv.config.name.c_str(), sv.config.displayName.c_str(), sv.config.type,
@@ -262,15 +289,67 @@ int MachineInit(const std::vector<std::string>& args) {
     return 0;
 }
 
-// A firmware image built like the machine's own, from its identity with the options applied.
+// The output file of an image command: "-o FILE" anywhere, or else the first argument. The other
+// arguments are left in `rest`.
+bool TakeOutput(const std::vector<std::string>& args, std::string& file, std::vector<std::string>& rest) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" || args[i] == "--output") {
+            if (i + 1 >= args.size() || !file.empty())
+                return false;
+            file = args[++i];
+            continue;
+        }
+        rest.push_back(args[i]);
+    }
+    if (file.empty()) {
+        if (rest.empty() || rest[0].starts_with("-") || rest[0].find('=') != std::string::npos)
+            return false;
+        file = rest[0];
+        rest.erase(rest.begin());
+    }
+    return !file.empty();
+}
+
+bool WriteBytes(const std::string& file, const std::vector<uint8_t>& bytes) {
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    bool written = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (out && std::fclose(out) != 0)
+        written = false;
+    return written;
+}
+
+// MM/DD/YY as the image's build record holds it, to the machine's MM/DD/YYYY.
+bool BuildDateToRelease(const std::string& value, std::string& release) {
+    if (value.size() != 8 || value[2] != '/' || value[5] != '/')
+        return false;
+    release = platform::ReleaseDateOf(value);
+    return true;
+}
+
+// A BIOS image built like the machine's own, from its identity with the options applied: the ROM
+// followed by the tail the flash tool reads.
 int MachineImage(const std::vector<std::string>& args) {
-    if (args.empty() || args[0].starts_with("-") || args[0].find('=') != std::string::npos) {
+    std::string file;
+    std::vector<std::string> rest;
+    if (!TakeOutput(args, file, rest)) {
         MachineUsage();
         return 2;
     }
     std::vector<std::pair<std::string, std::string>> assignments;
-    if (!CollectAssignments(std::vector<std::string>(args.begin() + 1, args.end()), true, assignments))
+    if (!CollectAssignments(rest, true, assignments))
         return 2;
+    for (auto& [key, value] : assignments) {
+        if (key == "build_date") {
+            key = "release_date";
+            if (!BuildDateToRelease(value, value)) {
+                std::fprintf(stderr, "winsys machine image: build date must be MM/DD/YY\n");
+                return 2;
+            }
+        } else if (key == "rom_size") {
+            key = "rom_kib";
+            value = value == "512K" ? "512" : value == "1M" ? "1024" : "bad";
+        }
+    }
     platform::Result<platform::Machine> machine = platform::ReadMachine(platform::MachineFolder());
     if (!machine) {
         std::fprintf(stderr, "winsys machine image: %s\n", machine.error().message.c_str());
@@ -279,16 +358,45 @@ int MachineImage(const std::vector<std::string>& args) {
     platform::Machine image = platform::Machine::Fresh(machine->settings());
     if (!Apply(image, assignments))
         return 2;
-    const std::vector<uint8_t>& rom = image.Flash();
-    std::FILE* out = std::fopen(args[0].c_str(), "wb");
-    bool written = out && std::fwrite(rom.data(), 1, rom.size(), out) == rom.size();
-    if (out && std::fclose(out) != 0)
-        written = false;
-    if (!written) {
-        std::fprintf(stderr, "winsys machine image: cannot write %s\n", args[0].c_str());
+    const platform::MachineSettings& s = image.settings();
+    platform::RomIdentity identity;
+    identity.model = s.model;
+    identity.partNumber = s.partNumber;
+    identity.version = s.version;
+    identity.releaseDate = s.releaseDate;
+    identity.biosFlagDefault = s.biosFlagDefault;
+    identity.size = size_t{s.romKiB} * 1024;
+    identity.smiPresent = s.smiPresent;
+    identity.smiVersion = static_cast<uint8_t>(s.smiVersion);
+    std::vector<uint8_t> bytes = platform::BuildBiosImage(identity);
+    if (!WriteBytes(file, bytes)) {
+        std::fprintf(stderr, "winsys machine image: cannot write %s\n", file.c_str());
         return 1;
     }
-    std::printf("wrote %s (%zu KiB)\n", args[0].c_str(), rom.size() / 1024);
+    std::printf("wrote %s (%u KiB ROM and the flash tail)\n", file.c_str(), s.romKiB);
+    return 0;
+}
+
+// An embedded-controller image for the MICOM flash tool.
+int MachineMicom(const std::vector<std::string>& args) {
+    std::string file;
+    std::vector<std::string> rest;
+    if (!TakeOutput(args, file, rest) || rest.size() != 2 || rest[0] != "--version") {
+        MachineUsage();
+        return 2;
+    }
+    const std::string& version = rest[1];
+    bool printable = std::all_of(version.begin(), version.end(), [](char c) { return c > ' ' && c < 0x7F; });
+    if (version.empty() || version.size() > platform::kEcVersionLength || !printable) {
+        std::fprintf(stderr, "winsys machine micom: the version must be 1 to %zu printable characters\n",
+                     platform::kEcVersionLength);
+        return 2;
+    }
+    if (!WriteBytes(file, platform::BuildEcImage(version))) {
+        std::fprintf(stderr, "winsys machine micom: cannot write %s\n", file.c_str());
+        return 1;
+    }
+    std::printf("wrote %s (MICOM firmware %s)\n", file.c_str(), version.c_str());
     return 0;
 }
 
@@ -306,6 +414,8 @@ int RunMachine(const std::vector<std::string>& args) {
         return MachineInit(rest);
     if (sub == "image")
         return MachineImage(rest);
+    if (sub == "micom")
+        return MachineMicom(rest);
     if (sub == "show") {
         bool json = rest.size() == 1 && rest[0] == "--json";
         if (!rest.empty() && !json) {

@@ -64,8 +64,11 @@ bool HKLM_RegDataRW::ReadBinary(ValueName name, std::span<uint8_t> buffer) {
         return false;
     }
     size_t n = std::min(bytes->size(), buffer.size());
+    if (n == 0) {
+        return false;  // an empty buffer may have no storage at all
+    }
     std::memcpy(buffer.data(), bytes->data(), n);
-    return n > 0;
+    return true;
 }
 
 bool HKLM_RegDataRW::WriteBinary(ValueName name, std::span<const uint8_t> data) {

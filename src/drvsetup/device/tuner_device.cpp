@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "drvsetup/device/tuner_algorithms.h"
+
 namespace drvsetup {
 
 namespace {

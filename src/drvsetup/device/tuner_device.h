@@ -9,21 +9,10 @@
 #include <string>
 
 #include "drvsetup/config/reg_data.h"
+#include "drvsetup/device/tuner_bus.h"
 #include "drvsetup/device/tuner_tables.h"
 
 namespace drvsetup {
-
-// The caller's bus to the tuner; the kit has no transport of its own.
-class TunerBus {
-  public:
-    virtual uint8_t ReadWord(uint8_t address, int32_t bits, int32_t subaddress, uint32_t& value) = 0;
-    // 1 means success; the byte arrives in the lowest byte of `value`.
-    virtual uint8_t ReadBytes(uint8_t address, int32_t count, uint32_t& value) = 0;
-    virtual uint8_t WriteBytes(uint8_t address, std::span<const uint8_t> bytes) = 0;
-    virtual uint8_t WriteSubaddressed(uint8_t address, uint8_t subaddress,
-                                      std::span<const uint8_t> bytes) = 0;
-    virtual ~TunerBus() = default;
-};
 
 inline constexpr int32_t kTunerStepSize = 62500;
 
@@ -48,7 +37,8 @@ class ITunerDevice {
 };
 
 // Identity from the descriptor; the bus operations report "tuned" without touching the bus and
-// compute no registers, which is what a tuner without a register algorithm of its own does.
+// compute no registers, which is what a tuner without a register algorithm of its own does. The
+// register algorithms of the four tuner classes are in tuner_algorithms.h.
 class TunerDeviceBase : public ITunerDevice {
   public:
     explicit TunerDeviceBase(const TunerDescriptor& descriptor);
@@ -75,33 +65,8 @@ class TunerDeviceBase : public ITunerDevice {
     SettingString standards_;
 };
 
-class PhilipsTuner : public TunerDeviceBase {
-  public:
-    using TunerDeviceBase::TunerDeviceBase;
-};
-
-class SonyTuner : public TunerDeviceBase {
-  public:
-    using TunerDeviceBase::TunerDeviceBase;
-    // Every double-conversion model is a Sony one, whatever its descriptor says.
-    int32_t Maker() const override { return maker::Sony; }
-    uint32_t OutputIf() const { return outputIf_; }
-
-  private:
-    uint32_t outputIf_ = 0;
-};
-
-class XceiveTuner : public TunerDeviceBase {
-  public:
-    using TunerDeviceBase::TunerDeviceBase;
-};
-
-class MicroTuneTuner : public TunerDeviceBase {
-  public:
-    using TunerDeviceBase::TunerDeviceBase;
-};
-
-// An object of the descriptor's class, bound to it.
+// An object of the descriptor's class (PhilipsTuner, SonyTuner, XceiveTuner, MicroTuneTuner), bound
+// to it.
 std::unique_ptr<ITunerDevice> MakeTunerDevice(const TunerDescriptor& descriptor);
 
 }  // namespace drvsetup

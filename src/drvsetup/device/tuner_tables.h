@@ -69,9 +69,19 @@ struct MakerName {
     std::string_view name;
 };
 
-// Register parameters of one standard for the single-conversion tuners; the records come with the
-// register algorithms, so every pair points to none for now.
-struct StandardParams;
+// Register parameters of one standard for the single-conversion tuners. Frequencies and band limits
+// are in units of 100 Hz (457500 = 45.75 MHz).
+struct StandardParams {
+    uint8_t controlByte;
+    std::array<int32_t, 3> reserved;  // carried with the record, read by nothing
+    int32_t ifFrequency;
+    std::array<uint8_t, 4> demodulator;  // IF demodulator bytes; the first three are sent
+    std::array<uint8_t, 3> bandBytes;    // low, mid, high
+    std::array<int32_t, 4> limits;       // L1, L2, L3, L4
+    uint8_t auxiliary;
+};
+
+inline constexpr size_t kStandardParamsCount = 31;
 
 struct StandardPair {
     TvStandard code = 0;
@@ -98,6 +108,10 @@ std::span<const StandardLabel> StandardLabels();
 std::span<const MakerName> MakerNames();
 // Ascending model id.
 std::span<const TunerDescriptor> TunerDescriptors();
+// The parameter records in their table order (the first is record 1).
+std::span<const StandardParams> StandardParamsRecords();
+// The 1-based number of a record of that table, or 0 for none or a record from elsewhere.
+int StandardParamsNumber(const StandardParams* params);
 
 // none for a code outside the tables.
 std::optional<std::string_view> StandardLabelOf(TvStandard code);

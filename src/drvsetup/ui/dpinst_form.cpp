@@ -21,6 +21,7 @@
 #include "drvsetup/shell/cmd_line.h"
 #include "drvsetup/ui/animate_control.h"
 #include "drvsetup/ui/device_monitor.h"
+#include "drvsetup/ui/ini_gen_form.h"
 #include "drvsetup/ui/status_panel_bar.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
@@ -104,7 +105,7 @@ std::string BuildDateText(std::string_view compilerDate) {
     return text;
 }
 
-TDPInst_Form::TDPInst_Form(QWidget* parent) : QWidget(parent) {
+TDPInst_Form::TDPInst_Form(QWidget* parent) : QWidget(parent), iniGenerator_(OpenIniGenerator) {
     productButtons.reserve(kProductButtons);
     EnablePrivileges();  // a run works without them where the user lacks them
     BuildControls();

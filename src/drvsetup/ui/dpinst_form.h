@@ -79,7 +79,7 @@ class TDPInst_Form : public QWidget, public IInstallRunHost {
     void RequestClose() override;
     platform::EventPump WaitPump() override;
 
-    // The generator is a window of its own; until one is plugged in, the key combination opens nothing.
+    // The generator window (OpenIniGenerator) unless replaced; an empty hook makes the keys open nothing.
     void SetIniGeneratorHook(IniGeneratorHook hook);
 
     int32_t CloseRequested() const { return closeRequested; }

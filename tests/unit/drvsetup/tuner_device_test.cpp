@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "drvsetup/device/tuner_algorithms.h"
+
 namespace {
 
 using namespace drvsetup;

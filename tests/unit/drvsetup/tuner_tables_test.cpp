@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 #include <string>
 
@@ -81,6 +82,42 @@ TEST(TunerTablesTest, LabelsAndMakerNames) {
     EXPECT_FALSE(MakerNameOf(4).has_value());
     EXPECT_FALSE(MakerNameOf(5).has_value());
     EXPECT_FALSE(MakerNameOf(-1).has_value());
+}
+
+TEST(TunerTablesTest, ParameterRecordsAndTheirBindingToTheSingleConversionModels) {
+    std::span<const StandardParams> records = StandardParamsRecords();
+    ASSERT_EQ(records.size(), 31u);
+    // Record 5 alone carries other reserved words; records 13 and 22 open the two demodulator series.
+    EXPECT_EQ(records[4].reserved, (std::array<int32_t, 3>{0, 6, 0}));
+    EXPECT_EQ(records[0].reserved, (std::array<int32_t, 3>{1, 6, 64}));
+    EXPECT_EQ(records[12].demodulator, (std::array<uint8_t, 4>{0x16, 0x10, 0x44, 0x00}));
+    EXPECT_EQ(records[21].auxiliary, 0xA0);
+    EXPECT_EQ(records[14].controlByte, 0xC6);
+    EXPECT_EQ(records[17].limits, (std::array<int32_t, 4>{1700000, 4500000, 8552500, 8700000}));
+
+    EXPECT_EQ(StandardParamsNumber(&records[0]), 1);
+    EXPECT_EQ(StandardParamsNumber(&records[30]), 31);
+    EXPECT_EQ(StandardParamsNumber(nullptr), 0);
+    const StandardParams copy = records[0];
+    EXPECT_EQ(StandardParamsNumber(&copy), 0);
+
+    // Every pair of a single-conversion model names a record of the table; no other model has any.
+    std::set<int> used;
+    for (const TunerDescriptor& tuner : TunerDescriptors()) {
+        for (const StandardPair& pair : tuner.standards) {
+            if (pair.code == 0) {
+                break;
+            }
+            if (tuner.tunerClass == TunerClass::Philips) {
+                int number = StandardParamsNumber(pair.params);
+                EXPECT_NE(number, 0) << tuner.modelName;
+                used.insert(number);
+            } else {
+                EXPECT_EQ(pair.params, nullptr) << tuner.modelName;
+            }
+        }
+    }
+    EXPECT_EQ(used.size(), 31u);  // no record is left unused
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
+#include <span>
 #include <string>
 
 namespace {
@@ -101,6 +103,82 @@ TEST(MachineRom, ReaderOnBrokenImages) {
     platform::RomInfo info = ReadRomInfo(bad);
     EXPECT_TRUE(info.complete);
     EXPECT_TRUE(info.biosFlagDefault.empty());
+}
+
+// The tail after the ROM: the flash descriptor names the ESCD table from the lower of its two
+// records, and the table has enough entries for both the 512 KiB and the 1 MiB ESCD entry.
+TEST(MachineRom, ImageTailLeadsToTheEscdTable) {
+    for (size_t size : {size_t{0x80000}, size_t{0x100000}}) {
+        SCOPED_TRACE(size);
+        RomIdentity id;
+        id.size = size;
+        std::vector<uint8_t> image = platform::BuildBiosImage(id);
+        ASSERT_GT(image.size(), size);
+        // The readers' size classes: a 512 KiB image stays below 1 MiB with its tail.
+        EXPECT_EQ(image.size() >= 0x100000, size == 0x100000);
+        EXPECT_EQ(std::vector<uint8_t>(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(size)),
+                  BuildRom(id));
+        auto rom = platform::RomPartOf(image);
+        EXPECT_EQ(rom.size(), size);
+        EXPECT_TRUE(ReadRomInfo(rom).complete);
+
+        size_t zqds = Find(image, "ZQDS");
+        size_t descriptor = Find(image, "ZFLPF");
+        ASSERT_GE(zqds, size);
+        ASSERT_GE(descriptor, size);
+        ASSERT_LE(descriptor + platform::kFlashDescriptorSize, image.size());
+        uint32_t relative = 0;
+        std::memcpy(&relative, image.data() + descriptor + 53, 4);
+        size_t table = std::min(zqds, descriptor) + relative;
+        size_t entries = 0;
+        for (size_t at = table; at + platform::kEscdEntrySize <= image.size();
+             at += platform::kEscdEntrySize) {
+            platform::EscdEntry e = platform::ReadEscdEntry(std::span(image).subspan(at));
+            if (e.start == 0 && e.length == 0 && e.end == 0 && e.kind == 0)
+                break;
+            EXPECT_NE(e.length & 0xFFFF, 0u) << entries;
+            ++entries;
+        }
+        EXPECT_GE(entries, 9u);
+        EXPECT_EQ(entries, platform::kEscdTableEntries);
+    }
+    EXPECT_TRUE(platform::RomPartOf(std::vector<uint8_t>(0x7FFFF)).empty());
+}
+
+TEST(MachineRom, EscdEntryRoundTrip) {
+    platform::EscdEntry entry{0x11223344, 0x55667788, 0x99AABBCC, 0xDDEE, 0xF00F};
+    std::vector<uint8_t> bytes(16);
+    platform::PutEscdEntry(bytes, entry);
+    EXPECT_EQ(bytes[0], 0x44);
+    EXPECT_EQ(bytes[15], 0xF0);
+    platform::EscdEntry back = platform::ReadEscdEntry(bytes);
+    EXPECT_EQ(back.start, entry.start);
+    EXPECT_EQ(back.length, entry.length);
+    EXPECT_EQ(back.end, entry.end);
+    EXPECT_EQ(back.attributes, entry.attributes);
+    EXPECT_EQ(back.kind, entry.kind);
+    // Too short to hold an entry: nothing read, nothing written.
+    EXPECT_EQ(platform::ReadEscdEntry(std::vector<uint8_t>(15, 0xFF)).start, 0u);
+    std::vector<uint8_t> shortBytes(15, 0xAB);
+    platform::PutEscdEntry(shortBytes, entry);
+    EXPECT_EQ(shortBytes, std::vector<uint8_t>(15, 0xAB));
+}
+
+TEST(MachineRom, EcImageRoundTripAndDamage) {
+    std::vector<uint8_t> image = platform::BuildEcImage("1.20");
+    ASSERT_EQ(image.size(), platform::kEcImageSize);
+    EXPECT_EQ(At(image, 0, 8), "MICOMEC1");
+    EXPECT_EQ(platform::ReadEcImageVersion(image), std::optional<std::string>("1.20"));
+
+    std::vector<uint8_t> flipped = image;
+    flipped[0x8000] ^= 1;  // one bit of the code: the checksum no longer holds
+    std::vector<uint8_t> cut(image.begin(), image.end() - 1);
+    std::vector<uint8_t> noMagic = image;
+    noMagic[0] = 'X';
+    for (const auto* bad : {&flipped, &cut, &noMagic})
+        EXPECT_FALSE(platform::ReadEcImageVersion(*bad));
+    EXPECT_FALSE(platform::ReadEcImageVersion(BuildRom(RomIdentity{})));
+    EXPECT_FALSE(platform::ReadEcImageVersion(std::vector<uint8_t>{}));
 }
 
 }  // namespace

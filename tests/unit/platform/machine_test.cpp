@@ -144,6 +144,70 @@ TEST(Machine, NewFirmwareRunsAfterTheNextPowerOn) {
     EXPECT_FALSE(m.WriteFlash(m.Flash().size() - 1, std::vector<uint8_t>(2)).ok());
 }
 
+// The embedded controller and the DMI texts follow the BIOS: what a flash tool writes runs, or is
+// reported, from the next power-on, and survives the save and load in between.
+TEST(Machine, FlashedEcFirmwareAndPendingDmiTakeEffectAtPowerOn) {
+    kit_test::TempDir dir;
+    MachineSettings settings;
+    settings.ecFirmware = "1.10";
+    ASSERT_TRUE(platform::InitMachine(dir.path(), settings).ok());
+    ASSERT_TRUE(platform::UpdateMachine(dir.path(), [](Machine& m) {
+                    m.FlashEcFirmware("1.20");
+                    m.pendingDmi().serial = "SN NEW";
+                    m.pendingDmi().biosFlag = "NBFA2006";
+                    m.state().history.push_back("WinUp kbc.bin /FORCE, /A %41");
+                }).ok());
+    auto loaded = Machine::Load(dir.path());
+    ASSERT_TRUE(loaded.ok()) << loaded.error().message;
+    EXPECT_EQ(loaded->settings().ecFirmware, "1.10");
+    EXPECT_EQ(loaded->settings().ecFirmwareFlashed, "1.20");
+    EXPECT_EQ(loaded->pendingDmi().serial, std::optional<std::string>("SN NEW"));
+    EXPECT_EQ(loaded->pendingDmi().biosFlag, std::optional<std::string>("NBFA2006"));
+    EXPECT_FALSE(loaded->pendingDmi().purchaseDate);
+    EXPECT_EQ(loaded->settings().serial, "SN0012345678");
+    // Commas and percent signs inside an event do not split or change it.
+    EXPECT_EQ(loaded->state().history, (std::vector<std::string>{"WinUp kbc.bin /FORCE, /A %41"}));
+
+    ASSERT_TRUE(platform::UpdateMachine(dir.path(), [](Machine& m) {
+                    m.PowerOff();
+                    EXPECT_TRUE(m.PowerOn());
+                }).ok());
+    loaded = Machine::Load(dir.path());
+    ASSERT_TRUE(loaded.ok());
+    EXPECT_EQ(loaded->settings().ecFirmware, "1.20");
+    EXPECT_EQ(loaded->settings().serial, "SN NEW");
+    EXPECT_EQ(loaded->settings().biosFlag, "NBFA2006");
+    EXPECT_EQ(loaded->settings().purchaseDate, "01/15/2007");
+    EXPECT_TRUE(loaded->pendingDmi().Empty());
+    EXPECT_FALSE(platform::profile::ProfileFile::Load((dir.path() / "machine.ini").string())
+                     .HasKey("State", "PendingSerial"));
+    EXPECT_EQ(loaded->state().history,
+              (std::vector<std::string>{"WinUp kbc.bin /FORCE, /A %41", "off", "on"}));
+
+    // A pending text longer than the firmware keeps is a broken file, not a machine that boots into
+    // settings it cannot load again.
+    ASSERT_TRUE(platform::profile::WriteString((dir.path() / "machine.ini").string(), "State",
+                                               "PendingSerial", std::string(32, 'S')));
+    EXPECT_FALSE(Machine::Load(dir.path()).ok());
+}
+
+TEST(Machine, EcFirmwareKeysAndToolFailureKeys) {
+    Machine m = Machine::Fresh(MachineSettings{});
+    // Setting the firmware sets both copies; the flashed one alone can differ.
+    ASSERT_TRUE(m.Set("ec_firmware", "2.00").ok());
+    EXPECT_EQ(m.settings().ecFirmwareFlashed, "2.00");
+    ASSERT_TRUE(m.Set("ec_firmware_flashed", "2.10").ok());
+    EXPECT_EQ(m.Get("ec_firmware"), "2.00");
+    EXPECT_EQ(m.Get("ec_firmware_flashed"), "2.10");
+    EXPECT_EQ(m.Get("fail_bios_tool"), "0");
+    ASSERT_TRUE(m.Set("fail_bios_tool", "1").ok());
+    ASSERT_TRUE(m.Set("fail_micom_tool", "1").ok());
+    EXPECT_TRUE(m.settings().failBiosTool);
+    EXPECT_TRUE(m.settings().failMicomTool);
+    EXPECT_FALSE(m.Set("fail_micom_tool", "2").ok());
+    EXPECT_FALSE(m.Set("ec_firmware_flashed", std::string(32, '1')).ok());
+}
+
 // Read-modify-write from many requests at once loses no update.
 TEST(Machine, ConcurrentUpdatesAreSerialised) {
     kit_test::TempDir dir;
