@@ -472,27 +472,33 @@ void Batch::DeleteSection(std::string_view section) {
     changes_.push_back({Change::Kind::DeleteSection, std::string(section), {}, {}});
 }
 
-Result<void> Batch::Commit() {
-    const FolderLock lock(NativePath(file_));
-    ProfileFile contents = ProfileFile::Load(file_);
-    for (const Change& c : changes_) {
-        switch (c.kind) {
-            case Change::Kind::Write:
-                contents.WriteString(c.section, c.key, c.value);
-                break;
-            case Change::Kind::DeleteKey:
-                contents.DeleteKey(c.section, c.key);
-                break;
-            case Change::Kind::DeleteSection:
-                contents.DeleteSection(c.section);
-                break;
-        }
-    }
-    changes_.clear();
+Result<void> UpdateFile(std::string_view path, const std::function<void(ProfileFile&)>& change) {
+    const FolderLock lock(NativePath(path));
+    ProfileFile contents = ProfileFile::Load(path);
+    change(contents);
     if (!contents.Changed()) {
         return {};
     }
-    Result<void> saved = contents.Save(file_);
+    return contents.Save(path);
+}
+
+Result<void> Batch::Commit() {
+    Result<void> saved = UpdateFile(file_, [this](ProfileFile& contents) {
+        for (const Change& c : changes_) {
+            switch (c.kind) {
+                case Change::Kind::Write:
+                    contents.WriteString(c.section, c.key, c.value);
+                    break;
+                case Change::Kind::DeleteKey:
+                    contents.DeleteKey(c.section, c.key);
+                    break;
+                case Change::Kind::DeleteSection:
+                    contents.DeleteSection(c.section);
+                    break;
+            }
+        }
+    });
+    changes_.clear();
     if (!saved) {
         return WithContext(saved.error(), "writing profile file");
     }
