@@ -1,0 +1,67 @@
+// The ESCD patch over images changed in their tails and lengths: the file keeps its length, and the
+// patch changes one 16-byte table entry past the ROM part or nothing at all.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+
+#include "fuzz_support.h"
+#include "fwupdate/flash_steps.h"
+#include "image_input.h"
+#include "platform/machine_rom.h"
+
+namespace {
+
+const kit_fuzz::ImageInput& Input(bool full) {
+    static const kit_fuzz::ImageInput small([] {
+        platform::RomIdentity identity;
+        identity.size = 0x80000;
+        return platform::BuildBiosImage(identity);
+    }());
+    static const kit_fuzz::ImageInput large(platform::BuildBiosImage(platform::RomIdentity{}));
+    return full ? large : small;
+}
+
+std::string ReadBack(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider input(data, size);
+    const bool full = input.ConsumeBool();
+    const std::string before = Input(full).Make(input);
+    const std::filesystem::path path = kit_fuzz::FreshFolder("escd") / "bios.wph";
+    if (!kit_fuzz::WriteBytes(path, before)) {
+        kit_fuzz::Fail("cannot write the image");
+    }
+    const fwupdate::EscdPatchResult result = fwupdate::PatchEscd(path);
+    const std::string after = ReadBack(path);
+    if (after.size() != before.size()) {
+        kit_fuzz::Fail("the patch changed the file's length");
+    }
+    if (!result.patched) {
+        if (after != before) {
+            kit_fuzz::Fail("an unpatched file changed");
+        }
+        return 0;
+    }
+    const uint64_t romSize = before.size() >= 0x100000 ? 0x100000 : 0x80000;
+    if (result.entryOffset < romSize || result.entryOffset + platform::kEscdEntrySize > before.size()) {
+        kit_fuzz::Fail("the patched entry lies outside the tail");
+    }
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i] != after[i] &&
+            (i < result.entryOffset || i >= result.entryOffset + platform::kEscdEntrySize)) {
+            kit_fuzz::Fail("the patch changed bytes outside its entry");
+        }
+    }
+    return 0;
+}
