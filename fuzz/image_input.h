@@ -16,7 +16,7 @@ namespace kit_fuzz {
 
 class ImageInput {
   public:
-    explicit ImageInput(std::vector<uint8_t> base) : base_(std::move(base)) {
+    explicit ImageInput(const std::vector<uint8_t>& base) : base_(base.begin(), base.end()) {
         for (size_t i = 1; i < base_.size(); ++i) {
             if (base_[i] != base_[i - 1]) {
                 marks_.push_back(i);
@@ -28,7 +28,7 @@ class ImageInput {
     }
 
     std::string Make(FuzzedDataProvider& input) const {
-        std::string image(base_.begin(), base_.end());
+        std::string image = base_;
         const int runs = input.ConsumeIntegralInRange(0, 8);
         for (int run = 0; run < runs && input.remaining_bytes() > 0; ++run) {
             const size_t mark = marks_[input.ConsumeIntegralInRange<size_t>(0, marks_.size() - 1)];
@@ -44,7 +44,7 @@ class ImageInput {
     }
 
   private:
-    std::vector<uint8_t> base_;
+    std::string base_;
     std::vector<size_t> marks_;
 };
 
