@@ -92,7 +92,8 @@ bool DeleteKey(std::string_view file, std::string_view section, std::string_view
 bool DeleteSection(std::string_view file, std::string_view section);
 
 // Reads the file, lets `change` alter it and writes it back when it changed, all under a lock of the
-// file's folder, so two processes changing one file at once keep each other's changes.
+// file's folder, so two processes changing one file at once keep each other's changes. The lock is not
+// re-entrant: `change` must not write profile files of the same folder itself.
 Result<void> UpdateFile(std::string_view path, const std::function<void(ProfileFile&)>& change);
 
 // Many writes with one read and one write of the file. Nothing reaches the file before Commit.
