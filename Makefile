@@ -1,7 +1,9 @@
 # The kit's entry points. `make demo` and `make test` are the README's two commands.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Seconds each fuzz target runs for in `make fuzz`.
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build demo test sanitize clean format tidy package package-check
+.PHONY: all deps build demo test sanitize fuzz clean format tidy package package-check
 
 all: build
 
@@ -30,6 +32,12 @@ package: build
 package-check: package
 	scripts/package-check
 
+# The libFuzzer targets (clang, ASan + UBSan), each run for FUZZ_SECONDS over its seed corpus.
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	fuzz/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -37,4 +45,4 @@ tidy: build
 	git ls-files 'src/*.cpp' 'tools/*.cpp' | xargs clang-tidy -p build --quiet
 
 clean:
-	rm -rf build build-debug build-sanitize
+	rm -rf build build-debug build-sanitize build-fuzz

@@ -1,8 +1,11 @@
 #include "platform/profile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <system_error>
 #include <unordered_map>
@@ -108,6 +111,32 @@ struct Section {
         }
         return keyIndex;
     }
+};
+
+// Holds an exclusive lock on a folder while a file in it is read, changed and written, so that two
+// processes changing the same profile file do not lose each other's keys. The file itself cannot carry
+// the lock: the atomic write replaces it by another one. Without the folder no lock is taken, and the
+// write then reports the missing folder.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::filesystem::path& file) {
+        const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+  private:
+    int fd_ = -1;
 };
 
 }  // namespace
@@ -443,26 +472,33 @@ void Batch::DeleteSection(std::string_view section) {
     changes_.push_back({Change::Kind::DeleteSection, std::string(section), {}, {}});
 }
 
-Result<void> Batch::Commit() {
-    ProfileFile contents = ProfileFile::Load(file_);
-    for (const Change& c : changes_) {
-        switch (c.kind) {
-            case Change::Kind::Write:
-                contents.WriteString(c.section, c.key, c.value);
-                break;
-            case Change::Kind::DeleteKey:
-                contents.DeleteKey(c.section, c.key);
-                break;
-            case Change::Kind::DeleteSection:
-                contents.DeleteSection(c.section);
-                break;
-        }
-    }
-    changes_.clear();
+Result<void> UpdateFile(std::string_view path, const std::function<void(ProfileFile&)>& change) {
+    const FolderLock lock(NativePath(path));
+    ProfileFile contents = ProfileFile::Load(path);
+    change(contents);
     if (!contents.Changed()) {
         return {};
     }
-    Result<void> saved = contents.Save(file_);
+    return contents.Save(path);
+}
+
+Result<void> Batch::Commit() {
+    Result<void> saved = UpdateFile(file_, [this](ProfileFile& contents) {
+        for (const Change& c : changes_) {
+            switch (c.kind) {
+                case Change::Kind::Write:
+                    contents.WriteString(c.section, c.key, c.value);
+                    break;
+                case Change::Kind::DeleteKey:
+                    contents.DeleteKey(c.section, c.key);
+                    break;
+                case Change::Kind::DeleteSection:
+                    contents.DeleteSection(c.section);
+                    break;
+            }
+        }
+    });
+    changes_.clear();
     if (!saved) {
         return WithContext(saved.error(), "writing profile file");
     }

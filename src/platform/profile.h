@@ -36,6 +36,7 @@
 // - A missing file is created when its folder exists. Writes are atomic: a temporary file in the same
 //   folder, then a rename, so a reader sees the old file or the new one.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -89,6 +90,11 @@ bool WriteString(std::string_view file, std::string_view section, std::string_vi
                  std::string_view value);
 bool DeleteKey(std::string_view file, std::string_view section, std::string_view key);
 bool DeleteSection(std::string_view file, std::string_view section);
+
+// Reads the file, lets `change` alter it and writes it back when it changed, all under a lock of the
+// file's folder, so two processes changing one file at once keep each other's changes. The lock is not
+// re-entrant: `change` must not write profile files of the same folder itself.
+Result<void> UpdateFile(std::string_view path, const std::function<void(ProfileFile&)>& change);
 
 // Many writes with one read and one write of the file. Nothing reaches the file before Commit.
 class Batch {

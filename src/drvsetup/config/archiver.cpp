@@ -143,6 +143,12 @@ Result<void> Archiver::Extract(std::string_view name) {
     if ((stat.valid & ZIP_STAT_SIZE) != 0 && stat.size > kMaxEntrySize) {
         return Fail("extracting " + entryName + ": the entry is too large");
     }
+    // libzip leaks part of its reader when it is asked to open an entry whose encryption it does not
+    // know, so such an entry is refused before it is opened.
+    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 &&
+        zip_encryption_method_supported(stat.encryption_method, 0) == 0) {
+        return Fail("extracting " + entryName + ": the encryption method is not supported");
+    }
     zip_file_t* file = zip_fopen_index(archive_, entry, 0);
     if (file == nullptr) {
         return Fail("extracting " + entryName + ": " + ArchiveError(archive_));

@@ -86,9 +86,10 @@ GeneratedIniPaths GeneratedIniFiles(const ApDrvInstall_HwSetting& view) {
 }
 
 platform::Result<void> WriteRecordToIni(const ApDrvInstall_HwSetting& view, const std::string& path) {
-    platform::profile::ProfileFile file = platform::profile::ProfileFile::Load(path);
-    view.WriteToIni(file, view.Record().GetName());
-    platform::Result<void> saved = file.Save(path);
+    // Under the profile lock: two generators writing the collection file at once keep both records.
+    platform::Result<void> saved = platform::profile::UpdateFile(
+        path,
+        [&view](platform::profile::ProfileFile& file) { view.WriteToIni(file, view.Record().GetName()); });
     if (!saved) {
         return platform::WithContext(saved.error(), "writing " + path);
     }

@@ -142,6 +142,22 @@ TEST_F(ArchiverTest, DamagedArchivesFailWithoutWritingAnything) {
     }
 }
 
+// Found by fuzzing: an entry flagged with strong encryption, whose method the library does not know.
+// Opening it used to leak the library's reader; it is refused with a clear error instead.
+TEST_F(ArchiverTest, EntryOfAnUnknownEncryptionIsRefused) {
+    kit_test::WriteFile(
+        Zip(), kit_test::ReadFile(fs::path(KIT_FIXTURES_DIR) / "settings_db/unknown_encryption._bin"));
+    Archiver archiver;
+    Point(archiver, Out());
+    fs::create_directories(Out());
+    ASSERT_TRUE(archiver.OpenForReading().ok());
+    const platform::Result<void> extracted = archiver.Extract("vSettingDb.ini");
+    ASSERT_FALSE(extracted.ok());
+    EXPECT_EQ(extracted.error().message, "extracting vSettingDb.ini: the encryption method is not supported");
+    archiver.Discard();
+    EXPECT_FALSE(fs::exists(Out() / "vSettingDb.ini"));
+}
+
 TEST_F(ArchiverTest, OnlyPlainEntryNamesAreTaken) {
     const std::pair<const char*, bool> cases[] = {
         {"vSettingDb.ini", true},
