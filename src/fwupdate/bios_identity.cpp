@@ -29,7 +29,7 @@ constexpr std::array<RecordKind, 4> kKinds = {{
     {"BCPDMI", 40},   // the DMI block header
     {"BCPSYS", 107},  // build date at 15, segment at 105
 }};
-constexpr size_t kDiag = 0, kDevel = 1, kDmi = 2, kSys = 3;
+constexpr size_t kDiag = 0, kDevel = 1, kDmi = 2;  // then "BCPSYS"
 
 class FileBytes {
   public:

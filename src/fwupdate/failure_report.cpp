@@ -89,7 +89,15 @@ std::string FailureMessage(const ResourceModule& module, uint32_t result, const 
         return FormatMessageText(format.c_str(), running.model.c_str(), running.partNumber.c_str(),
                                  image.model.c_str(), image.partNumber.c_str());
     }
-    return FormatMessageText(format.c_str());
+    // A text without arguments still goes through printf on Windows, which prints "%%" as one percent
+    // sign; the loader has made sure it holds no other conversion.
+    std::string text;
+    for (size_t i = 0; i < format.size(); ++i) {
+        text += format[i];
+        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == '%')
+            ++i;
+    }
+    return FormatMessageText("%s", text.c_str());
 }
 
 uint32_t ReportFailure(uint32_t result, UpdateFlags flags, const ResourceModule& module,
