@@ -71,13 +71,24 @@ bool PrepareWorkingFolder() {
         return false;
     }
     fs::path folder = platform::NativePath(path);
-    if (EnterFolder(folder)) {
-        DeleteFilesOfCurrentFolder();
-        return true;
+    // Without its trailing separator, so a symbolic link is seen as one rather than followed.
+    if (!folder.has_filename())
+        folder = folder.parent_path();
+    // The flash tools and the driver are started from this folder: one that someone else could change
+    // (a link to elsewhere, a folder others may write to) is refused rather than used.
+    switch (platform::CheckPrivateFolder(folder)) {
+        case platform::FolderTrust::Private:
+            if (!EnterFolder(folder))
+                return false;
+            DeleteFilesOfCurrentFolder();
+            return true;
+        case platform::FolderTrust::Missing:
+            return platform::CreatePrivateFolder(folder) && EnterFolder(folder);
+        case platform::FolderTrust::NotPrivate:
+            Trace("Working folder : %s is not a private folder\r\n", folder.c_str());
+            return false;
     }
-    std::error_code ec;
-    fs::create_directory(folder, ec);
-    return !ec && EnterFolder(folder);
+    return false;
 }
 
 std::span<const std::string_view> BiosToolFiles() {

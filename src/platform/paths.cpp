@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <fstream>
 #include <mutex>
 #include <random>
@@ -233,6 +234,20 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes) {
     }
     bytes = std::move(buffer).str();
     return true;
+}
+
+FolderTrust CheckPrivateFolder(const std::filesystem::path& folder) {
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0)
+        return errno == ENOENT ? FolderTrust::Missing : FolderTrust::NotPrivate;
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return FolderTrust::NotPrivate;
+    return FolderTrust::Private;
+}
+
+bool CreatePrivateFolder(const std::filesystem::path& folder) {
+    // The mode is set outright, whatever the caller's umask would have left open.
+    return ::mkdir(folder.c_str(), 0700) == 0 && ::chmod(folder.c_str(), 0755) == 0;
 }
 
 }  // namespace platform

@@ -48,4 +48,12 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
 // Reads a whole file; false when it cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
 
+// A folder that only its user can change: a real folder (not a symbolic link), owned by the user the
+// program runs as, writable neither by its group nor by others. Programs are started from such a
+// folder only, so no one else can put a file of their own in their place.
+enum class FolderTrust { Missing, Private, NotPrivate };
+FolderTrust CheckPrivateFolder(const std::filesystem::path& folder);
+// Creates one folder level that only its user can change; false when it cannot be created.
+bool CreatePrivateFolder(const std::filesystem::path& folder);
+
 }  // namespace platform

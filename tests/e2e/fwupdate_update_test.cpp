@@ -220,6 +220,16 @@ TEST_F(FwupdateRun, FailuresEndWithTheirResultCodeTitleAndText) {
     }
 }
 
+TEST_F(FwupdateRun, AWorkingFolderOthersCouldChangeIsRefused) {
+    fs::create_directories(root_ / "Temp");
+    fs::create_directory(dir_.path() / "elsewhere");
+    fs::create_directory_symlink(dir_.path() / "elsewhere", Work());
+    EXPECT_EQ(Run("") & 0xFF, 0x0F);
+    EXPECT_TRUE(Has(Boxes().back(), "\"caption\": \"Fail : Directory\"")) << AllBoxes();
+    EXPECT_TRUE(fs::is_empty(dir_.path() / "elsewhere"));
+    EXPECT_TRUE(Has(Show(), "\"history\": []"));
+}
+
 TEST_F(FwupdateRun, PayloadVariantsGiveTheirFailures) {
     // Without the driver nothing can read the running BIOS.
     fs::path noDriver = PackPayload([](const fs::path& p) { fs::remove(p / "AddMem.sys"); });

@@ -2,6 +2,7 @@
 #include "fwupdate/working_folder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "archive_fixtures.h"
 #include "platform/system_root.h"
@@ -75,6 +76,39 @@ TEST(WorkingFolder, FailsWhenTheFolderCanBeNeitherEnteredNorCreated) {
         kit_test::ScopedEnv tempVar("TEMP", temp.str());
         EXPECT_FALSE(fwupdate::PrepareWorkingFolder());
     }
+    EXPECT_EQ(fs::current_path(), temp.path());
+}
+
+// Programs are started from the working folder, so one that someone else could change is refused, and
+// one the updater creates is closed to others whatever the umask.
+TEST(WorkingFolder, OnlyAPrivateFolderIsUsed) {
+    kit_test::TempSystemRoot root;
+    kit_test::TempDir temp;
+    kit_test::CurrentFolder keep(temp.path());
+    kit_test::ScopedEnv tempVar("TEMP", temp.str());
+    const fs::path folder = temp.path() / "__Kantrel_Update";
+
+    mode_t previous = umask(0);
+    bool created = fwupdate::PrepareWorkingFolder();
+    umask(previous);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(fs::status(folder).permissions() & (fs::perms::group_write | fs::perms::others_write),
+              fs::perms::none);
+
+    fs::current_path(temp.path());
+    kit_test::WriteFile(folder / "planted.exe", "x");
+    fs::permissions(folder, fs::perms::others_write, fs::perm_options::add);
+    EXPECT_FALSE(fwupdate::PrepareWorkingFolder());
+    EXPECT_TRUE(fs::exists(folder / "planted.exe"));  // nothing of a refused folder is touched
+    EXPECT_EQ(fs::current_path(), temp.path());
+
+    // A link to a folder elsewhere, even a private one.
+    fs::remove_all(folder);
+    fs::create_directory(temp.path() / "elsewhere");
+    kit_test::WriteFile(temp.path() / "elsewhere" / "keep.txt", "x");
+    fs::create_directory_symlink(temp.path() / "elsewhere", folder);
+    EXPECT_FALSE(fwupdate::PrepareWorkingFolder());
+    EXPECT_TRUE(fs::exists(temp.path() / "elsewhere" / "keep.txt"));
     EXPECT_EQ(fs::current_path(), temp.path());
 }
 
