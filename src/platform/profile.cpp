@@ -194,17 +194,26 @@ ProfileFile ProfileFile::FromBytes(std::string_view bytes) {
         // Lines are split on the UTF-16 text, so each keeps its own original; converting never
         // makes a line feed out of anything but U+000A.
         d.utf16 = true;
-        std::u16string wide = Utf16FromLeBytes(bytes.substr(kUtf16LeMark.size()));
-        std::u16string_view rest = wide;
-        while (!rest.empty()) {
-            size_t nl = rest.find(u'\n');
-            std::u16string_view piece =
-                rest.substr(0, nl == std::u16string_view::npos ? rest.size() : nl + 1);
-            rest.remove_prefix(piece.size());
-            std::string ansi = Utf16ToSystemAnsi(piece);
+        std::string_view rest = bytes.substr(kUtf16LeMark.size());
+        // Looked up once: finding the system root's page for every line of a long file costs more
+        // than converting the line.
+        const unsigned codePage = SystemCodePage();
+        while (rest.size() >= 2) {
+            // Up to and including the next U+000A, found on whole code units.
+            size_t end = 0;
+            while (end + 1 < rest.size() && !(rest[end] == '\n' && rest[end + 1] == '\0')) {
+                end += 2;
+            }
+            end = std::min(end + 2, rest.size() - rest.size() % 2);
+            std::u16string piece = Utf16FromLeBytes(rest.substr(0, end));
+            rest.remove_prefix(end);
+            std::string ansi = Utf16ToAnsi(piece, codePage).value();
             Line& line = d.AddLine(ansi);
-            line.original = std::u16string(piece);
-            line.originalAnsi = std::move(ansi);
+            // ASCII comes back from the code page as it was, so only other lines need their original.
+            if (!std::all_of(piece.begin(), piece.end(), [](char16_t c) { return c < 0x80; })) {
+                line.original = std::move(piece);
+                line.originalAnsi = std::move(ansi);
+            }
         }
     } else {
         size_t pos = 0;
