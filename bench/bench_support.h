@@ -27,7 +27,8 @@ namespace kit_bench {
 class Scratch {
   public:
     explicit Scratch(const char* name) {
-        std::string pattern = (std::filesystem::temp_directory_path() / (std::string(name) + ".XXXXXX")).string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (std::string(name) + ".XXXXXX")).string();
         if (mkdtemp(pattern.data()) == nullptr) {
             std::abort();
         }

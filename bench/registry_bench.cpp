@@ -2,7 +2,8 @@
 // transaction, as a program setting values one by one makes them), against the sqlite3 program
 // inserting the same rows in one transaction. Every round starts from a new, empty database.
 //
-//   BENCH_INPUTS=DIR registry_bench [benchmark options]   (DIR/values.reg and DIR/values.sql, made by bench/run)
+//   BENCH_INPUTS=DIR registry_bench [benchmark options]   (DIR/values.reg and DIR/values.sql, made by
+//   bench/run)
 #include <benchmark/benchmark.h>
 
 #include <optional>

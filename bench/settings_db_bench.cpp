@@ -72,14 +72,15 @@ void BM_ZipP(benchmark::State& state) {
     fs::create_directories(folder);
     const fs::path workingFile = folder / drvsetup::kSettingsDbEntry;
     const std::string text = db->FileText();
-    std::ofstream(workingFile, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::ofstream(workingFile, std::ios::binary)
+        .write(text.data(), static_cast<std::streamsize>(text.size()));
     const fs::path archive = folder / "out.zip";
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove(archive);
         state.ResumeTiming();
-        if (!kit_bench::RunProgram(
-                {"zip", "-q", "-j", "-P", drvsetup::kSettingsDbPassword, archive.string(), workingFile.string()})) {
+        if (!kit_bench::RunProgram({"zip", "-q", "-j", "-P", drvsetup::kSettingsDbPassword, archive.string(),
+                                    workingFile.string()})) {
             state.SkipWithError("zip failed");
             break;
         }
@@ -94,9 +95,9 @@ void BM_UnzipP(benchmark::State& state) {
     const fs::path output = TheScratch().Folder() / "unzipped.ini";
     const std::string archive = drvsetup::VexaDbFile::ArchivePath().string();
     for (auto _ : state) {
-        if (!kit_bench::RunProgram({"unzip", "-p", "-P", drvsetup::kSettingsDbPassword, archive,
-                                    drvsetup::kSettingsDbEntry},
-                                   output.string())) {
+        if (!kit_bench::RunProgram(
+                {"unzip", "-p", "-P", drvsetup::kSettingsDbPassword, archive, drvsetup::kSettingsDbEntry},
+                output.string())) {
             state.SkipWithError("unzip failed");
             break;
         }
