@@ -94,10 +94,21 @@ Result<void> Archiver::AddFile(std::string_view name) {
     if (!IsPlainEntryName(name)) {
         return Fail("adding " + std::string(name) + ": not a plain file name");
     }
-    auto content = std::make_unique<std::string>();
-    if (!platform::ReadWholeFile(InFolder(baseFolder_, name), *content)) {
+    std::string content;
+    if (!platform::ReadWholeFile(InFolder(baseFolder_, name), content)) {
         return Fail("adding " + std::string(name) + ": the file cannot be read");
     }
+    return AddContent(name, std::move(content));
+}
+
+Result<void> Archiver::AddContent(std::string_view name, std::string bytes) {
+    if (archive_ == nullptr) {
+        return Fail("adding " + std::string(name) + ": no archive is open");
+    }
+    if (!IsPlainEntryName(name)) {
+        return Fail("adding " + std::string(name) + ": not a plain file name");
+    }
+    auto content = std::make_unique<std::string>(std::move(bytes));
     zip_source_t* source = zip_source_buffer(archive_, content->data(), content->size(), 0);
     if (source == nullptr) {
         return Fail("adding " + std::string(name) + ": " + ArchiveError(archive_));
