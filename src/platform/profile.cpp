@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <unordered_map>
@@ -50,9 +51,13 @@ struct Line {
     std::string eol;   // "\r\n", "\n" or "" for a last line without one
     // UTF-16 files only: the line with its end as it was read, in both forms. A line whose text is
     // still what was read goes back as the original UTF-16, so characters the code page cannot hold
-    // survive a write elsewhere in the file.
-    std::optional<std::u16string> original;
-    std::string originalAnsi;
+    // survive a write elsewhere in the file. Held apart, as few lines need it and a file may have
+    // hundreds of thousands of lines.
+    struct Original {
+        std::u16string utf16;
+        std::string ansi;
+    };
+    std::unique_ptr<Original> original;
 };
 
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
@@ -211,8 +216,8 @@ ProfileFile ProfileFile::FromBytes(std::string_view bytes) {
             Line& line = d.AddLine(ansi);
             // ASCII comes back from the code page as it was, so only other lines need their original.
             if (!std::all_of(piece.begin(), piece.end(), [](char16_t c) { return c < 0x80; })) {
-                line.original = std::move(piece);
-                line.originalAnsi = std::move(ansi);
+                line.original =
+                    std::make_unique<Line::Original>(Line::Original{std::move(piece), std::move(ansi)});
             }
         }
     } else {
@@ -364,6 +369,15 @@ std::string ProfileFile::Bytes() const {
     std::string out;
     if (data_->utf16) {
         out.assign(kUtf16LeMark);
+    } else {
+        size_t size = 0;
+        for (const Section& s : data_->sections) {
+            size += s.header ? s.header->text.size() + s.header->eol.size() : 0;
+            for (const Line& line : s.lines) {
+                size += line.text.size() + line.eol.size();
+            }
+        }
+        out.reserve(size);
     }
     auto append = [&](const Line& line) {
         if (!data_->utf16) {
@@ -373,8 +387,8 @@ std::string ProfileFile::Bytes() const {
         }
         std::string ansi = line.text;
         ansi += line.eol;
-        if (line.original && ansi == line.originalAnsi) {
-            out += Utf16ToLeBytes(*line.original);
+        if (line.original && ansi == line.original->ansi) {
+            out += Utf16ToLeBytes(line.original->utf16);
         } else {
             out += Utf16ToLeBytes(SystemAnsiToUtf16(ansi));
         }
