@@ -47,6 +47,8 @@ void BM_SaveDatabase(benchmark::State& state) {
             break;
         }
     }
+    state.counters["working_file_bytes"] = static_cast<double>(db->FileText().size());
+    state.counters["archive_bytes"] = static_cast<double>(fs::file_size(drvsetup::VexaDbFile::ArchivePath()));
     state.SetComplexityN(state.range(0));
 }
 
