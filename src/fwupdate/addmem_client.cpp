@@ -6,23 +6,14 @@
 #include <system_error>
 #include <vector>
 
+#include "fwupdate/addmem_codes.h"
 #include "platform/services.h"
 
 namespace fwupdate {
 
 namespace {
 
-// Device type 0x22, functions 0x80D to 0x814, buffered, any access.
-constexpr uint32_t kWritePortByte = 0x222034;
-constexpr uint32_t kReadPortByte = 0x222038;
-constexpr uint32_t kWritePortWord = 0x22203C;
-constexpr uint32_t kReadPortWord = 0x222040;
-constexpr uint32_t kWritePortDword = 0x222044;
-constexpr uint32_t kReadPortDword = 0x222048;
-constexpr uint32_t kReadMemory = 0x22204C;
-constexpr uint32_t kWriteMemory = 0x222050;
-
-constexpr size_t kRecordSize = 8;
+using namespace fwupdate::addmem;
 
 void StoreLe(uint8_t* out, uint64_t value, unsigned width) {
     for (unsigned i = 0; i < width; ++i)

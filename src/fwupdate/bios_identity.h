@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "fwupdate/result_codes.h"
 namespace fwupdate {
 
 // day | month << 8 | year << 16: packed dates compare chronologically as plain unsigned numbers.
@@ -38,9 +39,6 @@ struct ImageIdentity {
     uint32_t date = 0;            // packed build date
     std::string biosFlagDefault;  // at most 16 characters
 };
-
-inline constexpr uint32_t kResultNoDriver = 0x80000005;
-inline constexpr uint32_t kResultInvalidBiosFile = 0x8000000B;
 
 // Reads an image file: 0, or kResultInvalidBiosFile when the file cannot be read or lacks one of the
 // four records.

@@ -25,20 +25,10 @@ constexpr std::string_view kAnyModelPartPrefix = "002";
 constexpr size_t kPartNumberChars = 3;
 constexpr size_t kExtensionChars = 4;
 
-std::string UpperCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
-
 // NTFS keeps a folder's names in order of their upper-case forms.
 bool NtfsOrder(const std::string& a, const std::string& b) {
-    std::string upperA = UpperCase(a);
-    std::string upperB = UpperCase(b);
+    std::string upperA = platform::UpperCase(a);
+    std::string upperB = platform::UpperCase(b);
     return upperA != upperB ? upperA < upperB : a < b;
 }
 

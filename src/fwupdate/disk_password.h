@@ -8,9 +8,9 @@
 #include <functional>
 #include <optional>
 
-namespace fwupdate {
+#include "fwupdate/result_codes.h"
 
-inline constexpr uint32_t kResultHddPassword = 0x80000004;
+namespace fwupdate {
 
 // The 512 identify bytes of physical drive 0 to 3; none when the drive is skipped.
 using AtaIdentifyFunction = std::function<std::optional<std::array<uint8_t, 512>>(unsigned drive)>;

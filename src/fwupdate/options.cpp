@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace fwupdate {
 
 namespace {
@@ -51,16 +53,6 @@ constexpr OptionEntry kOptions[] = {
 
 // The "/MODE=n" digit at the seventh character.
 constexpr size_t kModeDigitIndex = 6;
-
-std::string UpperCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
 
 std::vector<std::string_view> Tokens(std::string_view line) {
     std::vector<std::string_view> tokens;
@@ -114,7 +106,7 @@ bool AppendCommandOption(std::string& command, std::string_view word) {
 
 uint32_t ParseOptions(std::string_view commandLine, UpdateOptions& options) {
     for (std::string_view rawToken : Tokens(commandLine)) {
-        std::string token = UpperCase(rawToken);
+        std::string token = platform::UpperCase(rawToken);
         const OptionEntry* option = FindOption(token);
         if (option == nullptr) {
             return kResultInvalidOption;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "fwupdate/result_codes.h"
+
 namespace fwupdate {
 
 // One 32-bit word, 0 at start; the options and a few steps set bits, every step reads them.
@@ -30,8 +32,6 @@ inline constexpr std::string_view kInitialBiosCommand = "SWinFlash bios.wph /P";
 inline constexpr std::string_view kInitialMicomCommand = "WinUpV01_10 kbc.bin /FORCE";
 // The tools' command buffers hold this many characters; nothing may make a command longer.
 inline constexpr size_t kMaxCommandChars = 260;
-
-inline constexpr uint32_t kResultInvalidOption = 0x8000000E;
 
 struct UpdateOptions {
     UpdateFlags flags = 0;

@@ -20,6 +20,13 @@ inline std::string FoldCase(std::string_view text) {
     return out;
 }
 
+inline std::string UpperCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    return out;
+}
+
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                               [](char x, char y) { return FoldCase(x) == FoldCase(y); });

@@ -198,6 +198,8 @@ const std::vector<KeyEntry>& KeyTable() {
                             &MachineSettings::failBiosTool));
         t.push_back(FlagKey("fail_micom_tool", "the MICOM flash tool fails without flashing",
                             &MachineSettings::failMicomTool));
+        t.push_back(NumberKey("flash_tool_seconds", "seconds each flash tool takes before it writes",
+                              &MachineSettings::flashToolSeconds, [](uint64_t n) { return n <= 600; }));
         for (const auto& drivePair :
              {std::pair{"disk0", &MachineSettings::disk0}, std::pair{"disk1", &MachineSettings::disk1},
               std::pair{"disk2", &MachineSettings::disk2}, std::pair{"disk3", &MachineSettings::disk3}}) {

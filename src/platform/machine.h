@@ -55,6 +55,8 @@ struct MachineSettings {
     // The outside flash tools end with a failure status without writing anything.
     bool failBiosTool = false;
     bool failMicomTool = false;
+    // Seconds each flash tool takes before it writes, so a test can interrupt an update mid-flash.
+    unsigned flashToolSeconds = 0;
     // Physical drives 0 to 3: "none", or a comma-separated list of "ata" or "atapi" (packet device),
     // "fixed" (fixed-device bit), "removable", "security" (ATA security enabled).
     std::string disk0 = "ata,fixed";

@@ -1,8 +1,11 @@
 #include "standins/flash_tool.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
+#include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/system_root.h"
 
@@ -36,6 +39,9 @@ bool ReadImageFile(const std::string& name, std::vector<uint8_t>& bytes) {
 int FlashMachine(const std::vector<std::string>& argv, int status,
                  const std::function<int(platform::Machine&)>& flash) {
     std::string commandText = ToolCommandText(argv);
+    // A slow flash is spent outside the machine's lock, as a real tool spends it talking to the chip.
+    if (platform::Result<platform::Machine> machine = platform::ReadMachine(platform::MachineFolder()))
+        std::this_thread::sleep_for(std::chrono::seconds(machine->settings().flashToolSeconds));
     platform::Result<void> done =
         platform::UpdateMachine(platform::MachineFolder(), [&](platform::Machine& m) {
             m.state().history.push_back(commandText);

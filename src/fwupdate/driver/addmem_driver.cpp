@@ -3,22 +3,12 @@
 // reaches the machine only through the hardware table the platform hands it with each request.
 #include <cstring>
 
+#include "fwupdate/addmem_codes.h"
 #include "platform/driver_abi.h"
 
 namespace {
 
-// Device type 0x22, functions 0x80D to 0x814, buffered, any access.
-constexpr uint32_t kWritePortByte = 0x222034;
-constexpr uint32_t kReadPortByte = 0x222038;
-constexpr uint32_t kWritePortWord = 0x22203C;
-constexpr uint32_t kReadPortWord = 0x222040;
-constexpr uint32_t kWritePortDword = 0x222044;
-constexpr uint32_t kReadPortDword = 0x222048;
-constexpr uint32_t kReadMemory = 0x22204C;
-constexpr uint32_t kWriteMemory = 0x222050;
-
-// Every request starts with an 8-byte record: the port (32 bits) and the value, or the address.
-constexpr size_t kRecordSize = 8;
+using namespace fwupdate::addmem;
 
 uint32_t LoadLe32(const uint8_t* bytes) {
     return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "fwupdate/addmem_codes.h"
 #include "platform/device.h"
 #include "platform/machine_hardware.h"
 #include "platform/services.h"
@@ -14,14 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t kWritePortByte = 0x222034;
-constexpr uint32_t kReadPortByte = 0x222038;
-constexpr uint32_t kWritePortWord = 0x22203C;
-constexpr uint32_t kReadPortWord = 0x222040;
-constexpr uint32_t kWritePortDword = 0x222044;
-constexpr uint32_t kReadPortDword = 0x222048;
-constexpr uint32_t kReadMemory = 0x22204C;
-constexpr uint32_t kWriteMemory = 0x222050;
+using namespace fwupdate::addmem;
 
 std::vector<uint8_t> Record(uint64_t first, uint32_t second = 0) {
     std::vector<uint8_t> record(8, 0);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "fwupdate/input_lock_journal.h"
 #include "hardware_fixtures.h"
 
 namespace {
@@ -71,6 +74,58 @@ TEST_F(InputLockTest, UnlockWithoutLockIsHarmless) {
     platform::Machine machine = driver.Read();
     EXPECT_EQ(Enabled(machine), (std::vector<bool>{true, true, false, true, true, true}));
     EXPECT_EQ(machine.state().commandByte, 0x47);
+}
+
+}  // namespace
+
+namespace {
+
+// The journal that keeps input from staying locked after a run that ended abnormally.
+class InputLockJournalTest : public InputLockTest {
+  protected:
+    void SetUp() override { std::filesystem::create_directories(folder_); }
+    void TearDown() override { std::filesystem::current_path(start_); }
+    std::filesystem::path Journal() const { return folder_ / fwupdate::kInputLockJournalName; }
+
+    std::filesystem::path folder_ = root_.path() / "work";
+    std::filesystem::path start_ = std::filesystem::current_path();
+};
+
+TEST_F(InputLockJournalTest, TheJournalLastsExactlyAsLongAsTheLock) {
+    fwupdate_test::SimulatedDriver driver(TwoMice());
+    fwupdate::LockInputJournaled(folder_, {});
+    EXPECT_TRUE(std::filesystem::exists(Journal()));
+    EXPECT_EQ(driver.Read().state().commandByte, 0x74);
+
+    fwupdate::UnlockInputJournaled(folder_);
+    EXPECT_FALSE(std::filesystem::exists(Journal()));
+    EXPECT_EQ(driver.Read().state().commandByte, 0x47);
+}
+
+TEST_F(InputLockJournalTest, ANextRunUnlocksWhatAnEndedRunLeftLocked) {
+    fwupdate_test::SimulatedDriver driver(TwoMice());
+    // A run that locked and then ended without unlocking.
+    fwupdate::LockInputJournaled(folder_, {});
+    std::filesystem::path elsewhere = root_.path();
+    std::filesystem::current_path(elsewhere);
+
+    EXPECT_TRUE(fwupdate::RecoverInputLock(folder_));
+    platform::Machine machine = driver.Read();
+    EXPECT_EQ(machine.state().commandByte, 0x47);
+    EXPECT_EQ(Enabled(machine), (std::vector<bool>{true, true, false, true, true, true}));
+    EXPECT_FALSE(std::filesystem::exists(Journal()));
+    // The caller's current folder is its own again.
+    EXPECT_EQ(std::filesystem::current_path(), elsewhere);
+    // Nothing left to recover.
+    EXPECT_FALSE(fwupdate::RecoverInputLock(folder_));
+}
+
+TEST_F(InputLockJournalTest, WithoutAJournalNothingIsTouched) {
+    fwupdate_test::SimulatedDriver driver(TwoMice());
+    fwupdate::LockInput();
+    EXPECT_FALSE(fwupdate::RecoverInputLock(folder_));
+    EXPECT_EQ(driver.opens, 1);
+    EXPECT_EQ(driver.Read().state().commandByte, 0x74);
 }
 
 }  // namespace
