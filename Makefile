@@ -1,7 +1,7 @@
 # The kit's entry points. `make demo` and `make test` are the README's two commands.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build demo test sanitize clean format tidy
+.PHONY: all deps build demo test sanitize bench clean format tidy
 
 all: build
 
@@ -23,6 +23,10 @@ sanitize: deps
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize
 
+# Every speed goal in one run (Release build in build-bench/, inputs made on the fly): one table.
+bench: deps
+	bench/run
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -30,4 +34,4 @@ tidy: build
 	git ls-files 'src/*.cpp' 'tools/*.cpp' | xargs clang-tidy -p build --quiet
 
 clean:
-	rm -rf build build-debug build-sanitize
+	rm -rf build build-debug build-sanitize build-bench
