@@ -44,11 +44,40 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
-struct Line {
-    Line(std::string lineText, std::string lineEnd) : text(std::move(lineText)), eol(std::move(lineEnd)) {}
+constexpr std::string_view kCrLf = "\r\n";
 
-    std::string text;  // without its line end
-    std::string eol;   // "\r\n", "\n" or "" for a last line without one
+// One of the line ends a line can have, as a view of a constant.
+std::string_view LineEnd(std::string_view end) {
+    if (end == kCrLf) {
+        return kCrLf;
+    }
+    return end == "\n" ? std::string_view("\n") : std::string_view();
+}
+
+// A line of the file. Its text is a view of the bytes the file was read from (which the file keeps)
+// until it is changed, and of its own copy from then on: a file of a hundred thousand lines then
+// costs no allocation per line, and moving a line never moves its text.
+struct Line {
+    static Line Borrowed(std::string_view text, std::string_view lineEnd) {
+        Line line;
+        line.text = text;
+        line.eol = LineEnd(lineEnd);
+        return line;
+    }
+    static Line Owned(std::string text, std::string_view lineEnd) {
+        Line line;
+        line.SetText(std::move(text));
+        line.eol = LineEnd(lineEnd);
+        return line;
+    }
+    void SetText(std::string newText) {
+        owned = std::make_unique<std::string>(std::move(newText));
+        text = *owned;
+    }
+
+    std::unique_ptr<std::string> owned;
+    std::string_view text;  // without its line end
+    std::string_view eol;   // "\r\n", "\n" or "" for a last line without one
     // UTF-16 files only: the line with its end as it was read, in both forms. A line whose text is
     // still what was read goes back as the original UTF-16, so characters the code page cannot hold
     // survive a write elsewhere in the file. Held apart, as few lines need it and a file may have
@@ -118,13 +147,16 @@ struct Section {
 }  // namespace
 
 struct ProfileFile::Data {
+    // The bytes an ANSI file was read from; lines not changed since are views of them.
+    std::string source;
     std::vector<Section> sections;  // sections[0] holds the lines before the first section
     std::unordered_map<std::string, size_t> sectionIndex;
     bool changed = false;
     bool utf16 = false;  // read from (and written back as) UTF-16LE with the byte-order mark
 
-    // Files one line, given with its line end if it has one, under the section it belongs to.
-    Line& AddLine(std::string_view piece) {
+    // Files one line, given with its line end if it has one, under the section it belongs to. A
+    // borrowed piece must be part of `source`; any other is copied.
+    Line& AddLine(std::string_view piece, bool borrow) {
         std::string_view text = piece;
         if (!text.empty() && text.back() == '\n') {
             text.remove_suffix(1);
@@ -132,7 +164,8 @@ struct ProfileFile::Data {
                 text.remove_suffix(1);
             }
         }
-        Line line{std::string(text), std::string(piece.substr(text.size()))};
+        Line line = borrow ? Line::Borrowed(text, piece.substr(text.size()))
+                           : Line::Owned(std::string(text), piece.substr(text.size()));
         if (auto name = ParseSectionLine(line.text)) {
             Section section;
             section.name = std::string(*name);
@@ -213,7 +246,7 @@ ProfileFile ProfileFile::FromBytes(std::string_view bytes) {
             std::u16string piece = Utf16FromLeBytes(rest.substr(0, end));
             rest.remove_prefix(end);
             std::string ansi = Utf16ToAnsi(piece, codePage).value();
-            Line& line = d.AddLine(ansi);
+            Line& line = d.AddLine(ansi, false);
             // ASCII comes back from the code page as it was, so only other lines need their original.
             if (!std::all_of(piece.begin(), piece.end(), [](char16_t c) { return c < 0x80; })) {
                 line.original =
@@ -221,11 +254,13 @@ ProfileFile ProfileFile::FromBytes(std::string_view bytes) {
             }
         }
     } else {
+        d.source.assign(bytes);
+        const std::string_view source = d.source;
         size_t pos = 0;
-        while (pos < bytes.size()) {
-            size_t nl = bytes.find('\n', pos);
-            size_t end = nl == std::string_view::npos ? bytes.size() : nl + 1;
-            d.AddLine(bytes.substr(pos, end - pos));
+        while (pos < source.size()) {
+            size_t nl = source.find('\n', pos);
+            size_t end = nl == std::string_view::npos ? source.size() : nl + 1;
+            d.AddLine(source.substr(pos, end - pos), true);
             pos = end;
         }
     }
@@ -295,11 +330,11 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
         bool wasEmpty = d.Empty();
         d.EndLastLine();
         if (!wasEmpty) {
-            d.sections.back().lines.push_back(Line{"", "\r\n"});
+            d.sections.back().lines.push_back(Line::Owned("", kCrLf));
         }
         Section added;
         added.name = std::string(TrimSpaces(section));
-        added.header = Line{"[" + added.name + "]", "\r\n"};
+        added.header = Line::Owned("[" + added.name + "]", kCrLf);
         d.sections.push_back(std::move(added));
         d.sectionIndex.emplace(FoldCase(d.sections.back().name), d.sections.size() - 1);
         s = &d.sections.back();
@@ -308,7 +343,7 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
     if (auto it = keys.find(FoldCase(keyName)); it != keys.end()) {
         Line& line = s->lines[it->second];
         std::string spelled(ParseKeyLine(line.text)->key);
-        line.text = spelled + "=" + std::string(value);
+        line.SetText(spelled + "=" + std::string(value));
     } else {
         // After the last key of the section, before any blank lines or comments that follow it.
         size_t at = 0;
@@ -318,7 +353,7 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
                 break;
             }
         }
-        Line added{std::string(keyName) + "=" + std::string(value), "\r\n"};
+        Line added = Line::Owned(std::string(keyName) + "=" + std::string(value), kCrLf);
         if (at > 0 && s->lines[at - 1].eol.empty()) {
             s->lines[at - 1].eol = "\r\n";
         } else if (at == 0 && s->header && s->header->eol.empty()) {
@@ -385,7 +420,7 @@ std::string ProfileFile::Bytes() const {
             out += line.eol;
             return;
         }
-        std::string ansi = line.text;
+        std::string ansi(line.text);
         ansi += line.eol;
         if (line.original && ansi == line.original->ansi) {
             out += Utf16ToLeBytes(line.original->utf16);
