@@ -114,6 +114,14 @@ Result<void> Archiver::AddContent(std::string_view name, std::string bytes) {
         return Fail("adding " + std::string(name) + ": " + ArchiveError(archive_));
     }
     const std::string entryName(name);
+    // libzip compresses an entry replaced in place at its default, slowest level whatever is set
+    // below. The last entry is deleted and added afresh instead, which keeps the order of entries.
+    const zip_int64_t old = zip_name_locate(archive_, entryName.c_str(), ZIP_FL_ENC_CP437);
+    if (old >= 0 && old + 1 == zip_get_num_entries(archive_, 0) &&
+        zip_delete(archive_, static_cast<zip_uint64_t>(old)) != 0) {
+        zip_source_free(source);
+        return Fail("replacing " + entryName + ": " + ArchiveError(archive_));
+    }
     const zip_int64_t index =
         zip_file_add(archive_, entryName.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_CP437);
     if (index < 0) {

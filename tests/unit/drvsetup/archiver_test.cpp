@@ -97,6 +97,25 @@ TEST_F(ArchiverTest, AddingAnEntryOfTheSameNameReplacesIt) {
     EXPECT_EQ(Fetch("b.ini"), "other");
 }
 
+TEST_F(ArchiverTest, AReplacedEntryIsCompressedLikeANewOne) {
+    // Text that the fastest level and the default one compress to very different sizes.
+    std::string text;
+    for (int i = 0; i < 3000; ++i) {
+        text += "[Variant " + std::to_string(i) + "]\r\nGOPSizeTable=15\r\nBitrateModeTable=0\r\n";
+    }
+    Store("a.ini", "first");
+    Store("b.ini", text);
+    const auto fresh = fs::file_size(Zip());
+    Store("b.ini", text);
+    EXPECT_EQ(fs::file_size(Zip()), fresh);
+    Archiver archiver;
+    Point(archiver, Out());
+    ASSERT_TRUE(archiver.OpenForReading().ok());
+    EXPECT_EQ(archiver.EntryNames(), (std::vector<std::string>{"a.ini", "b.ini"}));
+    archiver.Discard();
+    EXPECT_EQ(Fetch("b.ini"), text);
+}
+
 TEST_F(ArchiverTest, GivenContentIsStoredLikeAFile) {
     Archiver archiver;
     Point(archiver, In());
