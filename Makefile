@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Seconds each fuzz target runs for in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build demo test sanitize fuzz clean format tidy package package-check
+.PHONY: all deps build demo test sanitize fuzz bench clean format tidy package package-check
 
 all: build
 
@@ -38,6 +38,10 @@ fuzz: deps
 	cmake --build --preset fuzz -j $(JOBS)
 	fuzz/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
+# Every speed goal in one run (Release build in build-bench/, inputs made on the fly): one table.
+bench: deps
+	bench/run
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -45,4 +49,4 @@ tidy: build
 	git ls-files 'src/*.cpp' 'tools/*.cpp' | xargs clang-tidy -p build --quiet
 
 clean:
-	rm -rf build build-debug build-sanitize build-fuzz
+	rm -rf build build-debug build-sanitize build-fuzz build-bench

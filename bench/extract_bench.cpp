@@ -2,6 +2,8 @@
 // the files into a folder of its own. bench/run-extract makes the payload and compares the two.
 //
 //   extract_bench --make-payload DIR MIB    writes a payload folder of about MIB mebibytes
+//   extract_bench --extract PACKED DIR     extracts the payload of PACKED into DIR once, the part of
+//                                          an update that is extraction, timed as a process by bench/run
 //   EXTRACT_BENCH_EXE=packed extract_bench [benchmark options]
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -184,6 +186,12 @@ BENCHMARK(BM_GzipDc)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--make-payload") == 0) {
         return MakePayload(argv[2], std::strtoul(argv[3], nullptr, 10));
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--extract") == 0) {
+        fs::path exe = argv[2];
+        fs::create_directories(argv[3]);
+        auto status = fwupdate::ExtractAll(exe, fwupdate::ReadArchiveOffset(exe).value_or(0), argv[3]);
+        return status && *status == fwupdate::ExtractStatus::kSuccess ? 0 : 1;
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

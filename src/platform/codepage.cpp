@@ -125,6 +125,15 @@ bool IsLowSurrogate(char16_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// Every page of the table above holds the 128 ASCII characters at their own values, so text made of
+// them alone needs no iconv call; setup INI and INF lines nearly always are such text.
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+bool IsAscii(std::u16string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
+
 char16_t LeUnit(std::string_view bytes, size_t at) {
     return static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
                                  (static_cast<unsigned char>(bytes[at + 1]) << 8));
@@ -144,6 +153,9 @@ Result<std::u16string> AnsiToUtf16(std::string_view text, unsigned codePage) {
     if (cd == nullptr) {
         return UnknownCodePage(codePage);
     }
+    if (IsAscii(text)) {
+        return std::u16string(text.begin(), text.end());
+    }
     static constexpr char kReplacementLe[] = {static_cast<char>(0xFD), static_cast<char>(0xFF)};
     std::string bytes =
         RunIconv(cd, text, std::string_view(kReplacementLe, 2), [](std::string_view) -> size_t { return 1; });
@@ -157,6 +169,12 @@ Result<std::string> Utf16ToAnsi(std::u16string_view text, unsigned codePage) {
     iconv_t cd = Descriptor(codePage, false);
     if (cd == nullptr) {
         return UnknownCodePage(codePage);
+    }
+    if (IsAscii(text)) {
+        std::string out(text.size(), '\0');
+        std::transform(text.begin(), text.end(), out.begin(),
+                       [](char16_t c) { return static_cast<char>(c); });
+        return out;
     }
     // A surrogate pair the page cannot hold is one character and so one '?'.
     return RunIconv(cd, Utf16ToLeBytes(text), "?", [](std::string_view rest) -> size_t {

@@ -227,12 +227,24 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes) {
     if (!in) {
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    // Read straight into the string, sized from the file's length when it has one; reading goes on
+    // to the end all the same, for files that grow meanwhile or report no length.
+    std::error_code ec;
+    const uintmax_t expected = fs::file_size(path, ec);
+    std::string content;
+    content.reserve(ec ? 0 : static_cast<size_t>(expected));
+    constexpr size_t kChunk = size_t{1} << 16;
+    size_t used = 0;
+    while (in) {
+        content.resize(used + std::max(kChunk, content.capacity() - used));
+        in.read(content.data() + used, static_cast<std::streamsize>(content.size() - used));
+        used += static_cast<size_t>(in.gcount());
+    }
     if (in.bad()) {
         return false;
     }
-    bytes = std::move(buffer).str();
+    content.resize(used);
+    bytes = std::move(content);
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <unordered_map>
@@ -46,16 +47,49 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
-struct Line {
-    Line(std::string lineText, std::string lineEnd) : text(std::move(lineText)), eol(std::move(lineEnd)) {}
+constexpr std::string_view kCrLf = "\r\n";
 
-    std::string text;  // without its line end
-    std::string eol;   // "\r\n", "\n" or "" for a last line without one
+// One of the line ends a line can have, as a view of a constant.
+std::string_view LineEnd(std::string_view end) {
+    if (end == kCrLf) {
+        return kCrLf;
+    }
+    return end == "\n" ? std::string_view("\n") : std::string_view();
+}
+
+// A line of the file. Its text is a view of the bytes the file was read from (which the file keeps)
+// until it is changed, and of its own copy from then on: a file of a hundred thousand lines then
+// costs no allocation per line, and moving a line never moves its text.
+struct Line {
+    static Line Borrowed(std::string_view text, std::string_view lineEnd) {
+        Line line;
+        line.text = text;
+        line.eol = LineEnd(lineEnd);
+        return line;
+    }
+    static Line Owned(std::string text, std::string_view lineEnd) {
+        Line line;
+        line.SetText(std::move(text));
+        line.eol = LineEnd(lineEnd);
+        return line;
+    }
+    void SetText(std::string newText) {
+        owned = std::make_unique<std::string>(std::move(newText));
+        text = *owned;
+    }
+
+    std::unique_ptr<std::string> owned;
+    std::string_view text;  // without its line end
+    std::string_view eol;   // "\r\n", "\n" or "" for a last line without one
     // UTF-16 files only: the line with its end as it was read, in both forms. A line whose text is
     // still what was read goes back as the original UTF-16, so characters the code page cannot hold
-    // survive a write elsewhere in the file.
-    std::optional<std::u16string> original;
-    std::string originalAnsi;
+    // survive a write elsewhere in the file. Held apart, as few lines need it and a file may have
+    // hundreds of thousands of lines.
+    struct Original {
+        std::u16string utf16;
+        std::string ansi;
+    };
+    std::unique_ptr<Original> original;
 };
 
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
@@ -142,13 +176,16 @@ class FolderLock {
 }  // namespace
 
 struct ProfileFile::Data {
+    // The bytes an ANSI file was read from; lines not changed since are views of them.
+    std::string source;
     std::vector<Section> sections;  // sections[0] holds the lines before the first section
     std::unordered_map<std::string, size_t> sectionIndex;
     bool changed = false;
     bool utf16 = false;  // read from (and written back as) UTF-16LE with the byte-order mark
 
-    // Files one line, given with its line end if it has one, under the section it belongs to.
-    Line& AddLine(std::string_view piece) {
+    // Files one line, given with its line end if it has one, under the section it belongs to. A
+    // borrowed piece must be part of `source`; any other is copied.
+    Line& AddLine(std::string_view piece, bool borrow) {
         std::string_view text = piece;
         if (!text.empty() && text.back() == '\n') {
             text.remove_suffix(1);
@@ -156,7 +193,8 @@ struct ProfileFile::Data {
                 text.remove_suffix(1);
             }
         }
-        Line line{std::string(text), std::string(piece.substr(text.size()))};
+        Line line = borrow ? Line::Borrowed(text, piece.substr(text.size()))
+                           : Line::Owned(std::string(text), piece.substr(text.size()));
         if (auto name = ParseSectionLine(line.text)) {
             Section section;
             section.name = std::string(*name);
@@ -223,24 +261,35 @@ ProfileFile ProfileFile::FromBytes(std::string_view bytes) {
         // Lines are split on the UTF-16 text, so each keeps its own original; converting never
         // makes a line feed out of anything but U+000A.
         d.utf16 = true;
-        std::u16string wide = Utf16FromLeBytes(bytes.substr(kUtf16LeMark.size()));
-        std::u16string_view rest = wide;
-        while (!rest.empty()) {
-            size_t nl = rest.find(u'\n');
-            std::u16string_view piece =
-                rest.substr(0, nl == std::u16string_view::npos ? rest.size() : nl + 1);
-            rest.remove_prefix(piece.size());
-            std::string ansi = Utf16ToSystemAnsi(piece);
-            Line& line = d.AddLine(ansi);
-            line.original = std::u16string(piece);
-            line.originalAnsi = std::move(ansi);
+        std::string_view rest = bytes.substr(kUtf16LeMark.size());
+        // Looked up once: finding the system root's page for every line of a long file costs more
+        // than converting the line.
+        const unsigned codePage = SystemCodePage();
+        while (rest.size() >= 2) {
+            // Up to and including the next U+000A, found on whole code units.
+            size_t end = 0;
+            while (end + 1 < rest.size() && !(rest[end] == '\n' && rest[end + 1] == '\0')) {
+                end += 2;
+            }
+            end = std::min(end + 2, rest.size() - rest.size() % 2);
+            std::u16string piece = Utf16FromLeBytes(rest.substr(0, end));
+            rest.remove_prefix(end);
+            std::string ansi = Utf16ToAnsi(piece, codePage).value();
+            Line& line = d.AddLine(ansi, false);
+            // ASCII comes back from the code page as it was, so only other lines need their original.
+            if (!std::all_of(piece.begin(), piece.end(), [](char16_t c) { return c < 0x80; })) {
+                line.original =
+                    std::make_unique<Line::Original>(Line::Original{std::move(piece), std::move(ansi)});
+            }
         }
     } else {
+        d.source.assign(bytes);
+        const std::string_view source = d.source;
         size_t pos = 0;
-        while (pos < bytes.size()) {
-            size_t nl = bytes.find('\n', pos);
-            size_t end = nl == std::string_view::npos ? bytes.size() : nl + 1;
-            d.AddLine(bytes.substr(pos, end - pos));
+        while (pos < source.size()) {
+            size_t nl = source.find('\n', pos);
+            size_t end = nl == std::string_view::npos ? source.size() : nl + 1;
+            d.AddLine(source.substr(pos, end - pos), true);
             pos = end;
         }
     }
@@ -310,11 +359,11 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
         bool wasEmpty = d.Empty();
         d.EndLastLine();
         if (!wasEmpty) {
-            d.sections.back().lines.push_back(Line{"", "\r\n"});
+            d.sections.back().lines.push_back(Line::Owned("", kCrLf));
         }
         Section added;
         added.name = std::string(TrimSpaces(section));
-        added.header = Line{"[" + added.name + "]", "\r\n"};
+        added.header = Line::Owned("[" + added.name + "]", kCrLf);
         d.sections.push_back(std::move(added));
         d.sectionIndex.emplace(FoldCase(d.sections.back().name), d.sections.size() - 1);
         s = &d.sections.back();
@@ -323,7 +372,7 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
     if (auto it = keys.find(FoldCase(keyName)); it != keys.end()) {
         Line& line = s->lines[it->second];
         std::string spelled(ParseKeyLine(line.text)->key);
-        line.text = spelled + "=" + std::string(value);
+        line.SetText(spelled + "=" + std::string(value));
     } else {
         // After the last key of the section, before any blank lines or comments that follow it.
         size_t at = 0;
@@ -333,7 +382,7 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
                 break;
             }
         }
-        Line added{std::string(keyName) + "=" + std::string(value), "\r\n"};
+        Line added = Line::Owned(std::string(keyName) + "=" + std::string(value), kCrLf);
         if (at > 0 && s->lines[at - 1].eol.empty()) {
             s->lines[at - 1].eol = "\r\n";
         } else if (at == 0 && s->header && s->header->eol.empty()) {
@@ -384,6 +433,15 @@ std::string ProfileFile::Bytes() const {
     std::string out;
     if (data_->utf16) {
         out.assign(kUtf16LeMark);
+    } else {
+        size_t size = 0;
+        for (const Section& s : data_->sections) {
+            size += s.header ? s.header->text.size() + s.header->eol.size() : 0;
+            for (const Line& line : s.lines) {
+                size += line.text.size() + line.eol.size();
+            }
+        }
+        out.reserve(size);
     }
     auto append = [&](const Line& line) {
         if (!data_->utf16) {
@@ -391,10 +449,10 @@ std::string ProfileFile::Bytes() const {
             out += line.eol;
             return;
         }
-        std::string ansi = line.text;
+        std::string ansi(line.text);
         ansi += line.eol;
-        if (line.original && ansi == line.originalAnsi) {
-            out += Utf16ToLeBytes(*line.original);
+        if (line.original && ansi == line.original->ansi) {
+            out += Utf16ToLeBytes(line.original->utf16);
         } else {
             out += Utf16ToLeBytes(SystemAnsiToUtf16(ansi));
         }

@@ -94,15 +94,34 @@ Result<void> Archiver::AddFile(std::string_view name) {
     if (!IsPlainEntryName(name)) {
         return Fail("adding " + std::string(name) + ": not a plain file name");
     }
-    auto content = std::make_unique<std::string>();
-    if (!platform::ReadWholeFile(InFolder(baseFolder_, name), *content)) {
+    std::string content;
+    if (!platform::ReadWholeFile(InFolder(baseFolder_, name), content)) {
         return Fail("adding " + std::string(name) + ": the file cannot be read");
     }
+    return AddContent(name, std::move(content));
+}
+
+Result<void> Archiver::AddContent(std::string_view name, std::string bytes) {
+    if (archive_ == nullptr) {
+        return Fail("adding " + std::string(name) + ": no archive is open");
+    }
+    if (!IsPlainEntryName(name)) {
+        return Fail("adding " + std::string(name) + ": not a plain file name");
+    }
+    auto content = std::make_unique<std::string>(std::move(bytes));
     zip_source_t* source = zip_source_buffer(archive_, content->data(), content->size(), 0);
     if (source == nullptr) {
         return Fail("adding " + std::string(name) + ": " + ArchiveError(archive_));
     }
     const std::string entryName(name);
+    // libzip compresses an entry replaced in place at its default, slowest level whatever is set
+    // below. The last entry is deleted and added afresh instead, which keeps the order of entries.
+    const zip_int64_t old = zip_name_locate(archive_, entryName.c_str(), ZIP_FL_ENC_CP437);
+    if (old >= 0 && old + 1 == zip_get_num_entries(archive_, 0) &&
+        zip_delete(archive_, static_cast<zip_uint64_t>(old)) != 0) {
+        zip_source_free(source);
+        return Fail("replacing " + entryName + ": " + ArchiveError(archive_));
+    }
     const zip_int64_t index =
         zip_file_add(archive_, entryName.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_CP437);
     if (index < 0) {

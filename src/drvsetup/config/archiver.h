@@ -46,6 +46,8 @@ class Archiver {
     std::vector<std::string> EntryNames() const;
     // Adds base folder + name as the entry `name`, replacing an entry of that name.
     platform::Result<void> AddFile(std::string_view name);
+    // The same with the file's content given, for a caller that has just written it.
+    platform::Result<void> AddContent(std::string_view name, std::string content);
     // Writes the entry `name` to base folder + name. Only plain file names are taken: a name with a
     // folder, a drive or ".." is refused, so an archive cannot place files outside the base folder.
     platform::Result<void> Extract(std::string_view name);

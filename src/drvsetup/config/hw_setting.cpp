@@ -1,7 +1,11 @@
 #include "drvsetup/config/hw_setting.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "drvsetup/config/hklm_reg_data.h"
 #include "drvsetup/config/setup_ini_lines.h"
@@ -25,6 +29,20 @@ int32_t RegistryPreScan(const HKLM_RegDataRW& reg, const char* valueName) {
     return text ? FrameworkIntOr(*text, 718) : 718;
 }
 
+// The slot indexes of each key text. Every record has the same slots in the same order, so this is
+// built once, from the first record that asks.
+const std::unordered_map<std::string_view, std::vector<size_t>>& SlotsByKey(
+    const std::vector<VexaParam>& slots) {
+    static const std::unordered_map<std::string_view, std::vector<size_t>> byKey = [&] {
+        std::unordered_map<std::string_view, std::vector<size_t>> map;
+        for (size_t i = 0; i < slots.size(); ++i) {
+            map[slots[i].entry->key].push_back(i);
+        }
+        return map;
+    }();
+    return byKey;
+}
+
 }  // namespace
 
 HwSettingIO::HwSettingIO(int32_t product, int32_t driverProduct) {
@@ -41,10 +59,21 @@ HwSettingIO::HwSettingIO(const SetupIniLines& lines, std::string_view section) {
     BuildDefaults(preScan("V_HardwareID"));
     SetInt(key::InstallDriver, preScan("InstallDriver"));
     SetName(std::string(section));
-    for (const VexaParam& slot : Slots()) {
-        if (auto it = entries.find(slot.entry->key); it != entries.end()) {
-            SetString(slot.entry->id, it->second);
+    // A section names a few dozen of the hundreds of keys: look up its entries among the slots, not
+    // every slot among its entries, and set them in slot order all the same.
+    const auto& byKey = SlotsByKey(Slots());
+    std::vector<std::pair<size_t, const std::string*>> present;
+    present.reserve(entries.size());
+    for (const auto& [key, value] : entries) {
+        if (auto it = byKey.find(key); it != byKey.end()) {
+            for (size_t index : it->second) {
+                present.emplace_back(index, &value);
+            }
         }
+    }
+    std::sort(present.begin(), present.end());
+    for (const auto& [index, value] : present) {
+        SetString(Slots()[index].entry->id, *value);
     }
 }
 

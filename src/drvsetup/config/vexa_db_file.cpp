@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include "drvsetup/config/archiver.h"
@@ -279,8 +280,19 @@ void VexaDbFile::FillMissingProducts() {
 }
 
 std::string VexaDbFile::FileText() const {
+    // The lines WriteLines gives, appended straight to the text: a database of thousands of records
+    // is tens of megabytes, and a string per line of it costs more than the text itself.
+    size_t size = 0;
+    for (const auto& group : groups_) {
+        for (const auto& [name, record] : group.second) {
+            size += record->GetName().size() + 4;
+            for (const VexaParam& slot : record->Slots()) {
+                size += std::strlen(slot.entry->key) + slot.Text().size() + 3;
+            }
+        }
+    }
     std::string text;
-    std::vector<std::string> lines;
+    text.reserve(size);
     for (const auto& group : groups_) {
         for (const auto& [name, record] : group.second) {
             if (NamedUnknown(name)) {
@@ -289,10 +301,10 @@ std::string VexaDbFile::FileText() const {
             text += '[';
             text += record->GetName();
             text += "]\r\n";
-            lines.clear();
-            record->WriteLines(lines);
-            for (const std::string& line : lines) {
-                text += line;
+            for (const VexaParam& slot : record->Slots()) {
+                text += slot.entry->key;
+                text += '=';
+                text += slot.Text();
                 text += "\r\n";
             }
         }
@@ -305,7 +317,8 @@ platform::Result<void> VexaDbFile::Save() {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     const std::filesystem::path workingFile = folder / kSettingsDbEntry;
-    if (!platform::WriteFileAtomically(workingFile, FileText())) {
+    std::string text = FileText();
+    if (!platform::WriteFileAtomically(workingFile, text)) {
         std::filesystem::remove(workingFile, error);
         return platform::Fail("saving the settings database: the working file cannot be written");
     }
@@ -329,7 +342,8 @@ platform::Result<void> VexaDbFile::Save() {
         result = archiver_.OpenForWriting();
     }
     if (result) {
-        result = archiver_.AddFile(kSettingsDbEntry);
+        // The text just written is the working file's content: no need to read it back.
+        result = archiver_.AddContent(kSettingsDbEntry, std::move(text));
     }
     if (result) {
         result = archiver_.Close();

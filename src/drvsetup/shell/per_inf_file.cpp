@@ -1,6 +1,8 @@
 #include "drvsetup/shell/per_inf_file.h"
 
 #include <algorithm>
+#include <set>
+#include <tuple>
 #include <utility>
 
 #include "drvsetup/device/product_tables.h"
@@ -37,41 +39,66 @@ std::string_view UpToNul(std::string_view s) {
 }
 
 // The text of one raw line: UTF-16LE converted to the ANSI code page, or the ANSI bytes as they are.
-std::string LineText(std::string_view raw, bool utf16) {
+std::string LineText(std::string_view raw, bool utf16, unsigned codePage) {
     raw = raw.substr(0, kInfLineMaxBytes);
     if (!utf16) {
         return std::string(TrimBlanks(UpToNul(raw)));
     }
-    std::u16string wide = platform::Utf16FromLeBytes(raw);
-    std::u16string_view text = wide;
-    return std::string(TrimBlanks(platform::Utf16ToSystemAnsi(text.substr(0, text.find(u'\0')))));
+    // Nearly every line of an INF is ASCII, which is itself in every ANSI page: its low bytes are
+    // the text, without a conversion.
+    std::string ascii;
+    ascii.reserve(raw.size() / 2);
+    for (size_t i = 0; i + 1 < raw.size(); i += 2) {
+        if (raw[i + 1] != '\0' || static_cast<unsigned char>(raw[i]) >= 0x80) {
+            std::u16string wide = platform::Utf16FromLeBytes(raw);
+            std::u16string_view text = wide;
+            return std::string(
+                TrimBlanks(platform::Utf16ToAnsi(text.substr(0, text.find(u'\0')), codePage).value()));
+        }
+        if (raw[i] == '\0') {
+            break;
+        }
+        ascii += raw[i];
+    }
+    return std::string(TrimBlanks(ascii));
 }
 
-// Splits the raw bytes into trimmed lines. The first line feed followed by a zero byte means the
-// file is UTF-16LE from there on; after that only whole code units end a line, so a character whose
-// low or high byte happens to be 10 does not cut a line in two.
-std::vector<std::string> CollectLines(std::string_view bytes) {
-    std::vector<std::string> lines;
+// Splits the raw bytes into trimmed lines and hands them to `visit` in order until it returns false.
+// The first line feed followed by a zero byte means the file is UTF-16LE from there on; after that
+// only whole code units end a line, so a character whose low or high byte happens to be 10 does not
+// cut a line in two. Lines are made one at a time, so a reader that stops early converts no more.
+template <class Visit>
+void ForEachLine(std::string_view bytes, Visit visit) {
+    // Looked up once: finding the system root's page for every line costs more than converting it.
+    const unsigned codePage = platform::SystemCodePage();
     bool utf16 = false;
     size_t start = 0;
     auto take = [&](size_t end) {
-        if (end - start >= 2) {
-            lines.push_back(LineText(bytes.substr(start, end - start), utf16));
-        }
+        return end - start < 2 || visit(LineText(bytes.substr(start, end - start), utf16, codePage));
     };
     size_t i = 0;
     while (i < bytes.size()) {
         if (utf16) {
-            if (i + 1 < bytes.size() && bytes[i] == '\n' && bytes[i + 1] == '\0') {
-                take(i);
-                start = i + 2;
+            // The next line feed unit: a '\n' byte at a whole unit's offset with a zero byte after it.
+            size_t nl = bytes.find('\n', i);
+            while (nl != std::string_view::npos &&
+                   ((nl - i) % 2 != 0 || nl + 1 >= bytes.size() || bytes[nl + 1] != '\0')) {
+                nl = bytes.find('\n', nl + 1);
             }
-            i += 2;
+            if (nl == std::string_view::npos) {
+                break;
+            }
+            if (!take(nl)) {
+                return;
+            }
+            start = i = nl + 2;
             continue;
         }
         if (bytes[i] == '\n') {
             utf16 = i + 1 < bytes.size() && bytes[i + 1] == '\0';
-            take(i);
+            if (!take(i)) {
+                return;
+            }
             start = i + (utf16 ? 2 : 1);
             i = start;
             continue;
@@ -81,7 +108,6 @@ std::vector<std::string> CollectLines(std::string_view bytes) {
     if (start < bytes.size()) {
         take(bytes.size());
     }
-    return lines;
 }
 
 // The hexadecimal digits of a vendor or product field; anything else reads as 0.
@@ -125,8 +151,8 @@ std::string_view InterfaceSuffix(std::string_view text) {
 
 // The model section named by the first key of [Manufacturer] that has a value: its first
 // comma-separated part.
-std::string ModelSectionName(const std::string& path) {
-    platform::profile::ProfileFile inf = platform::profile::ProfileFile::Load(path);
+std::string ModelSectionName(std::string_view bytes) {
+    platform::profile::ProfileFile inf = platform::profile::ProfileFile::FromBytes(bytes);
     for (const std::string& key : inf.KeyNames("Manufacturer")) {
         std::string value = inf.ReadString("Manufacturer", key, "Error");
         if (!value.empty()) {
@@ -153,22 +179,23 @@ std::vector<std::string> ReadInfSectionLines(std::string_view bytes, std::string
 
     std::vector<std::string> found;
     bool inSection = false;
-    for (const std::string& collected : CollectLines(bytes)) {
+    ForEachLine(bytes, [&](const std::string& collected) {
         std::string line = TrimUpper(collected);
         if (line.starts_with(';')) {
-            continue;
+            return true;
         }
         if (!inSection) {
             inSection = line.find(header) != std::string::npos;
-            continue;
+            return true;
         }
         if (line.find('[') != std::string::npos && line.find(']') != std::string::npos) {
-            break;
+            return false;  // the next section: nothing after it is wanted
         }
         if (!line.empty()) {
             found.push_back(std::move(line));
         }
-    }
+        return true;
+    });
     return found;
 }
 
@@ -252,20 +279,27 @@ void PerInfFile::Parse() {
         return;
     }
     hardwareIds.clear();
-    std::string sectionName = ModelSectionName(path);
+    // One read serves both the profile lookup of [Manufacturer] and the scan of the model section.
+    std::string bytes;
+    if (!platform::ReadWholeFile(platform::NativePath(path), bytes)) {
+        return;
+    }
+    std::string sectionName = ModelSectionName(bytes);
     if (sectionName.empty()) {
         return;
     }
     if (osCode == OsWinXP64 || osCode == OsVista64) {
         sectionName += ".Ntamd64";
     }
-    std::string bytes;
-    if (!platform::ReadWholeFile(platform::NativePath(path), bytes)) {
-        return;
-    }
+    // What IsDuplicateHardwareId compares, kept in a set so a model section of thousands of
+    // identifiers is not checked pairwise.
+    std::set<std::tuple<int32_t, int32_t, std::string>> seen;
     for (const std::string& line : ReadInfSectionLines(bytes, sectionName)) {
         tag_HardwareID id;
-        if (ParseHardwareIdLine(line, id) && !IsDuplicateHardwareId(hardwareIds, id)) {
+        if (!ParseHardwareIdLine(line, id)) {
+            continue;
+        }
+        if (seen.emplace(id.vendor, id.product, std::string(InterfaceSuffix(id.hardwareId))).second) {
             hardwareIds.push_back(std::move(id));
         }
     }

@@ -97,6 +97,41 @@ TEST_F(ArchiverTest, AddingAnEntryOfTheSameNameReplacesIt) {
     EXPECT_EQ(Fetch("b.ini"), "other");
 }
 
+TEST_F(ArchiverTest, AReplacedEntryIsCompressedLikeANewOne) {
+    // Text that the fastest level and the default one compress to very different sizes.
+    std::string text;
+    for (int i = 0; i < 3000; ++i) {
+        text += "[Variant " + std::to_string(i) + "]\r\nGOPSizeTable=15\r\nBitrateModeTable=0\r\n";
+    }
+    Store("a.ini", "first");
+    Store("b.ini", text);
+    const auto fresh = fs::file_size(Zip());
+    Store("b.ini", text);
+    EXPECT_EQ(fs::file_size(Zip()), fresh);
+    Archiver archiver;
+    Point(archiver, Out());
+    ASSERT_TRUE(archiver.OpenForReading().ok());
+    EXPECT_EQ(archiver.EntryNames(), (std::vector<std::string>{"a.ini", "b.ini"}));
+    archiver.Discard();
+    EXPECT_EQ(Fetch("b.ini"), text);
+}
+
+TEST_F(ArchiverTest, GivenContentIsStoredLikeAFile) {
+    Archiver archiver;
+    Point(archiver, In());
+    EXPECT_FALSE(archiver.AddContent("a.ini", "no archive open").ok());
+    ASSERT_TRUE(archiver.OpenForWriting().ok());
+    EXPECT_FALSE(archiver.AddContent("..", "x").ok());
+    EXPECT_FALSE(archiver.AddContent("sub/a.ini", "x").ok());
+    const std::string content = "[S]\r\nk=v\r\n" + RandomBytes(70000, 2);
+    ASSERT_TRUE(archiver.AddContent("a.ini", content).ok());
+    ASSERT_TRUE(archiver.AddContent("b.ini", "").ok());
+    ASSERT_TRUE(archiver.Close().ok());
+    EXPECT_FALSE(fs::exists(In() / "a.ini"));  // nothing was read from or written to the base folder
+    EXPECT_EQ(Fetch("a.ini"), content);
+    EXPECT_EQ(Fetch("b.ini"), "");
+}
+
 TEST_F(ArchiverTest, CommonUnzipToolOpensTheArchiveWithThePassword) {
     if (std::system("command -v unzip >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "unzip is not installed";

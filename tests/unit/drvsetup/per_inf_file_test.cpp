@@ -183,6 +183,24 @@ TEST(PerInfFileParse, SectionLinesStopAtTheNextSectionAndSkipComments) {
     EXPECT_EQ(drvsetup::ReadInfSectionLines(bytes, "Models"), (std::vector<std::string>{"B = 2"}));
 }
 
+TEST(PerInfFileParse, Utf16LinesBeyondAsciiGoThroughTheCodePage) {
+    // Code page 1252: o with diaeresis has a place in it, U+4E2D has none; a NUL ends a line's text;
+    // a line feed byte inside a character does not end its line.
+    EmulatedSystem system("xp");
+    std::string bytes("\xFF\xFE");
+    bytes += platform::Utf16ToLeBytes(
+        u"[Version]\r\n[Models]\r\n"
+        u"%D%=I, USB\\VID_0001&PID_0002 ; H\u00F6he\r\n"
+        u"%E%=I, USB\\VID_0001&PID_0003 ; \u4E2D\r\n"
+        u"%F%=I, USB\\VID_0001&PID_0004 ; \u0A0A\r\n"
+        u"X=I, USB\\VID_0001&PID_0005" +
+        std::u16string(1, u'\0') + u"hidden\r\n[Next]\r\nY=1\r\n");
+    EXPECT_EQ(drvsetup::ReadInfSectionLines(bytes, "Models"),
+              (std::vector<std::string>{"%D%=I, USB\\VID_0001&PID_0002 ; H\xF6HE",
+                                        "%E%=I, USB\\VID_0001&PID_0003 ; ?",
+                                        "%F%=I, USB\\VID_0001&PID_0004 ; ?", "X=I, USB\\VID_0001&PID_0005"}));
+}
+
 class PerInfFilePaths : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -222,6 +222,28 @@ TEST_F(VexaDbFileTest, SaveAndReloadKeepEveryRecordButTheUnknownOnes) {
     ExpectEveryKnownProduct(*db);
 }
 
+TEST_F(VexaDbFileTest, FileTextIsEachRecordHeaderAndItsLines) {
+    auto db = Open();
+    ASSERT_TRUE(db->Add(330, DistinctRecord(330, "Card A")));
+    ASSERT_TRUE(db->Add(718, DistinctRecord(718, "unknown")));
+    std::string expected;
+    for (const auto& [product, group] : db->Groups()) {
+        for (const auto& [name, record] : group) {
+            if (name == "unknown") {
+                continue;
+            }
+            expected.append("[").append(record->GetName()).append("]\r\n");
+            std::vector<std::string> lines;
+            record->WriteLines(lines);
+            for (const std::string& line : lines) {
+                expected.append(line).append("\r\n");
+            }
+        }
+    }
+    EXPECT_NE(expected.find("[Card A]\r\n"), std::string::npos);
+    EXPECT_EQ(db->FileText(), expected);
+}
+
 TEST_F(VexaDbFileTest, AddUpdateRemoveAndSelection) {
     auto db = Open();
     ASSERT_TRUE(db->Add(330, DistinctRecord(330, "Mine")));

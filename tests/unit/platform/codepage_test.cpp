@@ -116,6 +116,29 @@ TEST(CodePage, GarbageOfEveryByteValueConverts) {
     }
 }
 
+TEST(CodePage, AsciiTextIsItselfInEveryPage) {
+    // Text of ASCII characters alone, control characters and NULs included, reads and writes the same
+    // in every page; one character beyond ASCII still goes through the page's own table.
+    std::string ascii;
+    std::u16string wideAscii;
+    for (int i = 0; i < 128; ++i) {
+        ascii += static_cast<char>(i);
+        wideAscii += static_cast<char16_t>(i);
+    }
+    for (unsigned page : {437u,  850u,  866u,  874u,  932u,  936u,  949u,  950u,   1250u,  1251u,
+                          1252u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u, 20127u, 28591u, 65001u}) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(AnsiToUtf16(ascii, page).value(), wideAscii);
+        EXPECT_EQ(Utf16ToAnsi(wideAscii, page).value(), ascii);
+        EXPECT_EQ(AnsiToUtf16("", page).value(), u"");
+        EXPECT_EQ(Utf16ToAnsi(u"", page).value(), "");
+    }
+    EXPECT_EQ(Utf16ToAnsi(u"caf\u00E9", 1252).value(), "caf\xE9");
+    EXPECT_EQ(Utf16ToAnsi(u"caf\u00E9", 20127).value(), "caf?");
+    EXPECT_EQ(AnsiToUtf16("caf\xE9", 1251).value(), u"caf\u0439");
+    EXPECT_EQ(AnsiToUtf16("caf\xE9", 20127).value(), u"caf\uFFFD");
+}
+
 TEST(CodePage, Utf8Checks) {
     struct Case {
         std::string utf8;
