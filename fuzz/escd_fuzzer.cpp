@@ -15,16 +15,6 @@
 
 namespace {
 
-const kit_fuzz::ImageInput& Input(bool full) {
-    static const kit_fuzz::ImageInput small([] {
-        platform::RomIdentity identity;
-        identity.size = 0x80000;
-        return platform::BuildBiosImage(identity);
-    }());
-    static const kit_fuzz::ImageInput large(platform::BuildBiosImage(platform::RomIdentity{}));
-    return full ? large : small;
-}
-
 std::string ReadBack(const std::filesystem::path& path) {
     std::error_code error;
     std::string bytes(std::filesystem::file_size(path, error), '\0');
@@ -38,7 +28,7 @@ std::string ReadBack(const std::filesystem::path& path) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
     const bool full = input.ConsumeBool();
-    const std::string before = Input(full).Make(input);
+    const std::string before = kit_fuzz::SampleImage(full).Make(input);
     const std::filesystem::path path = kit_fuzz::FreshFolder("escd") / "bios.wph";
     if (!kit_fuzz::WriteBytes(path, before)) {
         kit_fuzz::Fail("cannot write the image");

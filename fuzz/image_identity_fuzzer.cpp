@@ -13,16 +13,6 @@
 
 namespace {
 
-const kit_fuzz::ImageInput& Input(bool full) {
-    static const kit_fuzz::ImageInput small([] {
-        platform::RomIdentity identity;
-        identity.size = 0x80000;
-        return platform::BuildBiosImage(identity);
-    }());
-    static const kit_fuzz::ImageInput large(platform::BuildBiosImage(platform::RomIdentity{}));
-    return full ? large : small;
-}
-
 void Check(const std::string& bytes) {
     const std::filesystem::path path = kit_fuzz::FreshFolder("image") / "bios.wph";
     if (!kit_fuzz::WriteBytes(path, bytes)) {
@@ -51,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (form == 0) {
         Check(input.ConsumeRemainingBytesAsString());
     } else {
-        Check(Input(form == 2).Make(input));
+        Check(kit_fuzz::SampleImage(form == 2).Make(input));
     }
     return 0;
 }

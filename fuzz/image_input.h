@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/machine_rom.h"
+
 namespace kit_fuzz {
 
 class ImageInput {
@@ -47,5 +49,16 @@ class ImageInput {
     std::string base_;
     std::vector<size_t> marks_;
 };
+
+// The two sample images, a 512 KiB and a 1 MiB one, built once.
+inline const ImageInput& SampleImage(bool full) {
+    static const ImageInput small([] {
+        platform::RomIdentity identity;
+        identity.size = 0x80000;
+        return platform::BuildBiosImage(identity);
+    }());
+    static const ImageInput large(platform::BuildBiosImage(platform::RomIdentity{}));
+    return full ? large : small;
+}
 
 }  // namespace kit_fuzz

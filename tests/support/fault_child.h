@@ -18,6 +18,14 @@ enum class AtLimit {
     kKilled,      // SIGXFSZ as by default: the kernel kills the child at that write
 };
 
+// Both ends of a write that crosses the limit, for tables of cases.
+struct AtLimitCase {
+    const char* label;
+    AtLimit atLimit;
+};
+inline constexpr AtLimitCase kAtLimitCases[] = {{"the write fails", AtLimit::kWriteFails},
+                                                {"the writer is killed", AtLimit::kKilled}};
+
 // What became of a child: its exit code, or the signal that ended it.
 struct ChildEnd {
     bool exited = false;

@@ -48,12 +48,7 @@ class IniGenFilesFaultTest : public kit_test::KitFolderTest {
 };
 
 TEST_F(IniGenFilesFaultTest, FullDiskKeepsBothFilesAndNamesTheFile) {
-    const struct {
-        const char* label;
-        kit_test::AtLimit atLimit;
-    } cases[] = {{"the write fails", kit_test::AtLimit::kWriteFails},
-                 {"the generator is killed", kit_test::AtLimit::kKilled}};
-    for (const auto& c : cases) {
+    for (const kit_test::AtLimitCase& c : kit_test::kAtLimitCases) {
         SCOPED_TRACE(c.label);
         const kit_test::ChildEnd end = kit_test::RunUnderFileSizeLimit(4096, c.atLimit, [] {
             HwSettingIO record = Record("VEXA_QM718", 20000);

@@ -29,12 +29,7 @@ std::vector<std::string> FolderNames(const fs::path& folder) {
 }
 
 TEST(ProfileFaults, WriteCutShortByAFullDiskLeavesTheOldFile) {
-    const struct {
-        const char* label;
-        kit_test::AtLimit atLimit;
-    } cases[] = {{"the write fails", kit_test::AtLimit::kWriteFails},
-                 {"the writer is killed", kit_test::AtLimit::kKilled}};
-    for (const auto& c : cases) {
+    for (const kit_test::AtLimitCase& c : kit_test::kAtLimitCases) {
         SCOPED_TRACE(c.label);
         kit_test::TempDir dir;
         const fs::path file = dir.path() / "setup.ini";

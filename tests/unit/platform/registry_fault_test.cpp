@@ -70,12 +70,7 @@ void ExpectOnlyTheOldValue(const fs::path& db) {
 
 TEST(RegistryFaults, TransactionCutShortByAFullDiskLandsNotAtAll) {
     constexpr rlim_t kLimit = 256 * 1024;
-    const struct {
-        const char* label;
-        kit_test::AtLimit atLimit;
-    } cases[] = {{"the write fails", kit_test::AtLimit::kWriteFails},
-                 {"the writer is killed", kit_test::AtLimit::kKilled}};
-    for (const auto& c : cases) {
+    for (const kit_test::AtLimitCase& c : kit_test::kAtLimitCases) {
         SCOPED_TRACE(c.label);
         kit_test::TempDir dir;
         const fs::path db = DatabaseWithOldValue(dir);
