@@ -36,7 +36,7 @@ package-check: package
 fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
-	fuzz/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+	FUZZ_SEED=$(FUZZ_SEED) fuzz/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 # Every speed goal in one run (Release build in build-bench/, inputs made on the fly): one table.
 bench: deps

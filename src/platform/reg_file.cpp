@@ -496,10 +496,15 @@ Result<void> ImportRegFile(Registry& registry, std::string_view bytes, unsigned 
         std::map<std::string, RegKey> open;
         for (const RegFileOperation& op : *parsed) {
             auto fail = [&](const Error& error) { return LineError(op.line, error.message); };
+            // The path under the hive, given with the hive's name so that a first key whose own name
+            // begins with "HKEY_" is not taken for another hive.
+            std::string fullPath(kHive);
+            if (!op.keyPath.empty())
+                fullPath.append("\\").append(op.keyPath);
             if (op.kind == RegFileOperation::Kind::kDeleteKey) {
                 open.clear();
-                if (unicode.KeyExists(op.keyPath)) {
-                    if (Result<void> deleted = unicode.DeleteTree(op.keyPath); !deleted) {
+                if (unicode.KeyExists(fullPath)) {
+                    if (Result<void> deleted = unicode.DeleteTree(fullPath); !deleted) {
                         return fail(deleted.error());
                     }
                 }
@@ -507,7 +512,7 @@ Result<void> ImportRegFile(Registry& registry, std::string_view bytes, unsigned 
             }
             auto it = open.find(op.keyPath);
             if (it == open.end()) {
-                Result<RegKey> key = unicode.OpenKey(op.keyPath, true);
+                Result<RegKey> key = unicode.OpenKey(fullPath, true);
                 if (!key) {
                     return fail(key.error());
                 }

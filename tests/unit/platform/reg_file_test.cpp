@@ -286,6 +286,24 @@ TEST_F(RegFileTest, AKeyDeletedAndMadeAgainInOneFileIsUsable) {
     EXPECT_EQ(DumpAll(*registry), "[]\n[Old]\nw|1|33000000\n");
 }
 
+// A key right under the hive whose name begins with "HKEY_" is an ordinary key, not another hive:
+// the check accepts such a file, so the import must apply it (the second file is a fuzzer's find).
+TEST_F(RegFileTest, AKeyNamedLikeAHiveUnderTheHiveIsAnOrdinaryKey) {
+    auto registry = Fresh();
+    const std::string file =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\HKEY_ARE\\Vexa]\r\n\"v\"=\"1\"\r\n"
+        "[-HKEY_LOCAL_MACHINE\\HKEY_ARE\\Vexa]\r\n[HKEY_LOCAL_MACHINE\\HKEY_ARE\\Vexa]\r\n\"w\"=\"2\"\r\n";
+    ASSERT_TRUE(platform::ParseRegFile(file, 1252).ok());
+    auto imported = platform::ImportRegFile(*registry, file, 1252);
+    ASSERT_TRUE(imported.ok()) << imported.error().message;
+    EXPECT_EQ(DumpAll(*registry), "[]\n[HKEY_ARE]\n[HKEY_ARE\\Vexa]\nw|1|32000000\n");
+
+    const std::string found =
+        kit_test::ReadFile(std::filesystem::path(KIT_FIXTURES_DIR) / "reg" / "hive_named_subkey.reg");
+    auto fresh = Fresh();
+    EXPECT_EQ(platform::ParseRegFile(found, 1252).ok(), platform::ImportRegFile(*fresh, found, 1252).ok());
+}
+
 TEST_F(RegFileTest, ExportThenImportGivesTheSameRegistry) {
     auto source = Fresh();
     RegKey root = source->OpenKey("", true).value();
